@@ -1,0 +1,60 @@
+#pragma once
+
+#include <string>
+
+#include "controls.h"
+#include "game_state.h"
+#include "platform.h"
+
+namespace tavola {
+
+// Every rule of the game. The window forwards its events here; the quiz
+// answers by changing the controls and calling the platform.
+class Quiz {
+public:
+    Quiz(Platform& platform, Controls& controls) : platform_(platform), controls_(controls) {}
+
+    // The start of a game, before the window is first shown: name, greeting,
+    // clock, counters, records.
+    void Load();
+    // Draws the next multiplication and puts it on screen.
+    void NewQuestion();
+    // Sees each character typed into the answer box before the box does;
+    // setting the code to 0 refuses it. Enter judges the answer.
+    void txtAnswer_KeyPress(int& keyAscii);
+    // One second of the countdown; may end the game.
+    void Timer1_Timer();
+    // Leaving with the Exit button: the record check, then the end.
+    [[noreturn]] void cmdExit_Click();
+    // Asks whether to drop this game for a new one; true when the window is to be reloaded.
+    bool ConfirmNewGame();
+
+    GameState& State() { return state_; }
+
+    static constexpr int Backspace = 8;
+    static constexpr int Enter = 13;
+
+private:
+    void JudgeAnswer();
+    void StartClock();
+    void FinishClockStart();
+    std::string ClockText() const;
+    [[noreturn]] void EndOfTime();
+    std::string GetSystemDir();
+    std::string Leggifiletxt(const std::string& nomefile);
+    void LoadRecords();
+    [[noreturn]] void CheckAndSaveRecord();
+    void WriteOneLine(const std::string& path, const std::string& text);
+    std::string ScoreFile() const;
+    std::string NameFile() const;
+
+    Platform& platform_;
+    Controls& controls_;
+    GameState state_;
+};
+
+// The second factor after the draw that makes 0 rare: a first draw `n` of 0
+// is replaced by the table entry for the third draw `g`.
+Short SecondFactor(Short n, Short g);
+
+} // namespace tavola

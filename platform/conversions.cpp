@@ -1,0 +1,114 @@
+#include "conversions.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace tavola {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Length of the longest prefix of `text` that spells a number, 0 if none.
+std::size_t NumberLength(std::string_view text) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    std::size_t digits = 0;
+    while (i < text.size() && IsDigit(text[i]))
+        ++i, ++digits;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && IsDigit(text[i]))
+            ++i, ++digits;
+    }
+    if (digits == 0)
+        return 0;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-'))
+            ++j;
+        if (j < text.size() && IsDigit(text[j])) {
+            while (j < text.size() && IsDigit(text[j]))
+                ++j;
+            i = j;
+        }
+    }
+    return i;
+}
+
+// Parses text that NumberLength accepted whole; from_chars takes no '+' and
+// no lone trailing point, so those are mended first. Too large a value is
+// infinity, too small is 0, as the number's own sign says.
+double ParseNumber(std::string_view number) {
+    bool negative = false;
+    if (!number.empty() && (number.front() == '+' || number.front() == '-')) {
+        negative = number.front() == '-';
+        number.remove_prefix(1);
+    }
+    std::string plain(number);
+    if (const auto point = plain.find('.'); point != std::string::npos &&
+                                            (point + 1 == plain.size() || !IsDigit(plain[point + 1])))
+        plain = plain.substr(0, point + 1) + "0" + plain.substr(point + 1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        const auto e = plain.find_first_of("eE");
+        const bool tiny = e != std::string::npos && plain.compare(e + 1, 1, "-") == 0;
+        value = tiny ? 0.0 : HUGE_VAL;
+    }
+    return negative ? -value : value;
+}
+
+} // namespace
+
+double LeadingNumber(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    const std::size_t length = NumberLength(text);
+    return length == 0 ? 0.0 : ParseNumber(text.substr(0, length));
+}
+
+double ToDouble(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    const std::size_t length = NumberLength(text);
+    if (length == 0 || length != text.size())
+        throw RuntimeError(RuntimeError::TypeMismatch);
+    return ParseNumber(text);
+}
+
+std::optional<Short> TryNearestShort(double value) {
+    const double rounded = std::nearbyint(value); // the default rounding mode sends halves to even
+    if (!(rounded >= Short::Min && rounded <= Short::Max))
+        return std::nullopt;
+    return Short(static_cast<long long>(rounded));
+}
+
+Short NearestShort(double value) {
+    if (const auto result = TryNearestShort(value))
+        return *result;
+    throw RuntimeError(RuntimeError::Overflow);
+}
+
+Short FloorToShort(double value) {
+    const double floored = std::floor(value);
+    if (!(floored >= Short::Min && floored <= Short::Max))
+        throw RuntimeError(RuntimeError::Overflow);
+    return Short(static_cast<long long>(floored));
+}
+
+std::string FormatNumber(double value, std::string_view picture) {
+    const auto minimumDigits = std::max<std::ptrdiff_t>(1, std::ranges::count(picture, '0'));
+    const long long whole = std::llround(value);
+    const std::string digits = std::to_string(whole < 0 ? -whole : whole);
+    const std::string padding(static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, minimumDigits - std::ssize(digits))), '0');
+    return (whole < 0 ? "-" : "") + padding + digits;
+}
+
+} // namespace tavola

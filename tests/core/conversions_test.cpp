@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "conversions.h"
+
+using namespace tavola;
+
+namespace {
+
+template <typename Action> RuntimeError::Number ErrorOf(Action action) {
+    try {
+        action();
+    } catch (const RuntimeError& error) {
+        return error.number();
+    }
+    ADD_FAILURE() << "no run-time error";
+    return RuntimeError::Number{};
+}
+
+TEST(LeadingNumber, ReadsOnlyTheLeadingNumber) {
+    struct Case {
+        const char* text;
+        double expected;
+    } cases[] = {
+        {"", 0},          {"abc", 0},        {"12\r\n", 12},   {"  42", 42},
+        {"\t7x", 7},      {"-5", -5},        {"+5", 5},        {"3.5", 3.5},
+        {".5", 0.5},      {"5.", 5},         {"1e3", 1000},    {"1E+2z", 100},
+        {"2e", 2},        {"2e-", 2},        {"-", 0},         {".", 0},
+        {"12 34", 12},    {"0042", 42},      {"9e99", 9e99},   {"\r\n12", 0},
+        {"1e400", HUGE_VAL}, {"1e-400", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LeadingNumber(c.text), c.expected) << '"' << c.text << '"';
+}
+
+TEST(ToDouble, AcceptsOnlyAWholeNumber) {
+    EXPECT_EQ(ToDouble("12"), 12);
+    EXPECT_EQ(ToDouble(" 0 "), 0);
+    EXPECT_EQ(ToDouble("-3.25"), -3.25);
+    for (const char* text : {"", " ", "12a", "a12", "1 2", "12\r\n3"})
+        EXPECT_EQ(ErrorOf([&] { ToDouble(text); }), RuntimeError::TypeMismatch) << '"' << text << '"';
+}
+
+TEST(NearestShort, RoundsHalvesToEvenAndTrapsOutsideTheRange) {
+    struct Case {
+        double value;
+        int expected;
+    } cases[] = {{0.5, 0},       {1.5, 2},      {2.5, 2},         {-0.5, 0}, {-1.5, -2},
+                 {63.4, 63},     {9999, 9999},  {32767.4, 32767}, {-32768, -32768}};
+    for (const auto& c : cases)
+        EXPECT_EQ(NearestShort(c.value).value(), c.expected) << c.value;
+    for (double value : {32767.5, -32768.6, 9e99, HUGE_VAL, double(NAN)}) {
+        EXPECT_FALSE(TryNearestShort(value)) << value;
+        EXPECT_EQ(ErrorOf([&] { NearestShort(value); }), RuntimeError::Overflow) << value;
+    }
+}
+
+TEST(FloorToShort, TakesTheLargestIntegerNotAbove) {
+    EXPECT_EQ(FloorToShort(0.999999 * 15).value(), 14);
+    EXPECT_EQ(FloorToShort(9.99).value(), 9);
+    EXPECT_EQ(FloorToShort(-0.5).value(), -1);
+    EXPECT_EQ(ErrorOf([] { FloorToShort(32768); }), RuntimeError::Overflow);
+}
+
+TEST(FormatNumber, FollowsThePicture) {
+    struct Case {
+        double value;
+        const char* picture;
+        const char* expected;
+    } cases[] = {
+        {0, "#0", "0"},     {7, "#0", "7"},       {63, "####0", "63"}, {1234, "###0", "1234"},
+        {0, "00", "00"},    {5, "00", "05"},      {59, "00", "59"},    {-1, "00", "-01"},
+        {600, "#0", "600"}, {12, "####0", "12"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatNumber(c.value, c.picture), c.expected) << c.value << ' ' << c.picture;
+}
+
+TEST(Short, TrapsOverflowInEveryOperation) {
+    EXPECT_EQ((Short(7) * Short(9)).value(), 63);
+    EXPECT_EQ(ErrorOf([] { Short(32767) + Short(1); }), RuntimeError::Overflow);
+    EXPECT_EQ(ErrorOf([] { Short(-32768) - Short(1); }), RuntimeError::Overflow);
+    EXPECT_EQ(ErrorOf([] { Short(200) * Short(200); }), RuntimeError::Overflow);
+    EXPECT_EQ(ErrorOf([] { Short counter = 32767; counter += 1; }), RuntimeError::Overflow);
+    EXPECT_EQ(ErrorOf([] { Short(40000); }), RuntimeError::Overflow);
+}
+
+} // namespace

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "random_source.h"
+#include "runtime_error.h"
+#include "sequential_files.h"
+#include "temp_dir.h"
+#include "windows1252.h"
+
+using namespace tavola;
+using namespace tavola::testing;
+
+namespace {
+
+void WriteLine(SequentialFiles& files, const std::string& path, const std::string& text) {
+    const int file = files.NextFreeFileNumber();
+    files.OpenOutput(path, file);
+    files.PrintLine(file, text);
+    files.CloseFile(file);
+}
+
+std::string ReadWhole(SequentialFiles& files, const std::string& path) {
+    const int file = files.NextFreeFileNumber();
+    files.OpenInput(path, file);
+    std::string text = files.ReadAll(file);
+    files.CloseFile(file);
+    return text;
+}
+
+RuntimeError::Number ErrorOpening(void (SequentialFiles::*open)(const std::string&, int),
+                                  const std::string& path, std::string* detail = nullptr) {
+    SequentialFiles files;
+    try {
+        (files.*open)(path, 1);
+    } catch (const RuntimeError& error) {
+        if (detail)
+            *detail = error.detail();
+        return error.number();
+    }
+    ADD_FAILURE() << "opening " << path << " did not fail";
+    return RuntimeError::Number{};
+}
+
+TEST(Windows1252, NamesGoToDiskAsSingleBytesAndComeBackTheSame) {
+    const std::string name = "Niccolò Müller";
+    const std::string bytes = "\x4E\x69\x63\x63\x6F\x6C\xF2\x20\x4D\xFC\x6C\x6C\x65\x72";
+    EXPECT_EQ(ToWindows1252(name), bytes);
+    EXPECT_EQ(FromWindows1252(bytes), name);
+    EXPECT_EQ(ToWindows1252("€‚ŸŽ"), "\x80\x82\x9F\x8E");
+    EXPECT_EQ(FromWindows1252("\x80\x9F"), "€Ÿ");
+}
+
+TEST(Windows1252, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+    EXPECT_EQ(ToWindows1252("Ζωή 😀"), "??? ?");
+    EXPECT_EQ(ToWindows1252("a\xFF" "b"), "a?b"); // broken UTF-8
+}
+
+TEST(Windows1252, EveryByteSurvivesTheRoundTrip) {
+    std::string all;
+    for (int byte = 0; byte < 256; ++byte)
+        all += static_cast<char>(byte);
+    EXPECT_EQ(ToWindows1252(FromWindows1252(all)), all);
+}
+
+TEST(SequentialFiles, AppendCreatesAMissingFileAndKeepsAnExistingOne) {
+    TempDir dir;
+    SequentialFiles files;
+    const int file = files.NextFreeFileNumber();
+    files.OpenAppend(dir / "new.txt", file);
+    files.CloseFile(file);
+    EXPECT_EQ(ReadBytes(dir / "new.txt"), "");
+
+    WriteBytes(dir / "old.txt", "12\r\n");
+    files.OpenAppend(dir / "old.txt", file);
+    files.CloseFile(file);
+    EXPECT_EQ(ReadBytes(dir / "old.txt"), "12\r\n");
+}
+
+TEST(SequentialFiles, OutputReplacesTheContentWithCrLfLines) {
+    TempDir dir;
+    SequentialFiles files;
+    WriteBytes(dir / "f.txt", "a much longer old content\r\n");
+    WriteLine(files, dir / "f.txt", "Niccolò");
+    EXPECT_EQ(ReadBytes(dir / "f.txt"), "Niccol\xF2\r\n");
+    EXPECT_EQ(ReadWhole(files, dir / "f.txt"), "Niccolò\r\n");
+    EXPECT_EQ(std::filesystem::directory_iterator(dir.Path())->path().filename(), "f.txt")
+        << "no temporary file is left behind";
+}
+
+TEST(SequentialFiles, ADoubledSeparatorNamesTheSameFile) {
+    TempDir dir;
+    SequentialFiles files;
+    WriteLine(files, dir.Path().string() + "//twice.txt", "x");
+    EXPECT_EQ(ReadWhole(files, dir / "twice.txt"), "x\r\n");
+}
+
+TEST(SequentialFiles, ReadingStopsAtTheLimit) {
+    TempDir dir;
+    SequentialFiles files;
+    WriteBytes(dir / "huge.txt", std::string(1 << 20, '7'));
+    EXPECT_EQ(ReadWhole(files, dir / "huge.txt").size(), SequentialFiles::ReadLimit);
+}
+
+TEST(SequentialFiles, FileNumbersAreReusedOnlyWhenFree) {
+    TempDir dir;
+    SequentialFiles files;
+    EXPECT_EQ(files.NextFreeFileNumber(), 1);
+    files.OpenAppend(dir / "a", 1);
+    EXPECT_EQ(files.NextFreeFileNumber(), 2);
+    EXPECT_THROW(files.OpenAppend(dir / "b", 1), RuntimeError);
+    files.CloseFile(1);
+    EXPECT_EQ(files.NextFreeFileNumber(), 1);
+    EXPECT_THROW(files.CloseFile(1), RuntimeError);
+}
+
+TEST(SequentialFiles, FailuresNameThePathAndTheReason) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "folder");
+    std::string detail;
+    EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenAppend, dir / "folder", &detail),
+              RuntimeError::PathFileAccessError);
+    EXPECT_NE(detail.find(dir / "folder"), std::string::npos) << detail;
+    EXPECT_NE(detail.find("directory"), std::string::npos) << detail;
+    EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenInput, dir / "folder"),
+              RuntimeError::PathFileAccessError);
+    EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenOutput, dir / "folder"),
+              RuntimeError::PathFileAccessError);
+    EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenInput, dir / "missing"), RuntimeError::FileNotFound);
+    EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenAppend, dir / "no/such/dir"),
+              RuntimeError::PathNotFound);
+}
+
+TEST(FileTransaction, OutputTakesEffectOnlyAtCommit) {
+    TempDir dir;
+    SequentialFiles files;
+    WriteBytes(dir / "score", "5\r\n");
+    WriteBytes(dir / "name", "Anna\r\n");
+    {
+        FileTransaction dropped(files, dir.Path().string());
+        WriteLine(files, dir / "score", "9");
+        EXPECT_EQ(ReadBytes(dir / "score"), "5\r\n");
+    }
+    EXPECT_EQ(ReadBytes(dir / "score"), "5\r\n") << "dropped without a commit";
+    {
+        FileTransaction committed(files, dir.Path().string());
+        WriteLine(files, dir / "score", "9");
+        WriteLine(files, dir / "name", "Bruno");
+        committed.Commit();
+    }
+    EXPECT_EQ(ReadBytes(dir / "score"), "9\r\n");
+    EXPECT_EQ(ReadBytes(dir / "name"), "Bruno\r\n");
+}
+
+TEST(FileTransaction, KeepsASecondProcessWaitingUntilItEnds) {
+    TempDir dir;
+    SequentialFiles files;
+    auto held = std::make_unique<FileTransaction>(files, dir.Path().string());
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close_range(3, ~0U, 0); // the inherited copy of our lock would never let go
+        SequentialFiles others;
+        FileTransaction waiting(others, dir.Path().string());
+        // The parent leaves this mark just before it lets go; without it we got in too early.
+        ::_exit(std::filesystem::exists(dir / "released") ? 0 : 1);
+    }
+    ::usleep(200000);
+    WriteBytes(dir / "released", "");
+    held.reset();
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(RandomSource, StartsFromTheSameValuesAndReseedsApart) {
+    RandomSource first, second;
+    const double a = first.Next();
+    EXPECT_EQ(a, second.Next());
+    EXPECT_GE(a, 0.0);
+    EXPECT_LT(a, 1.0);
+    first.Reseed();
+    const double afterFirst = first.Next();
+    second.Reseed();
+    EXPECT_NE(afterFirst, second.Next()) << "two reseeds in quick succession gave the same start";
+}
+
+} // namespace

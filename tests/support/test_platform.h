@@ -1,0 +1,74 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+#include "random_source.h"
+
+namespace tavola::testing {
+
+// Thrown where the real platform would end the process, so that a test sees
+// the end and nothing after it runs.
+struct ProgramEnded {
+    int status;
+};
+
+struct Message {
+    std::string prompt;
+    Buttons buttons;
+    std::optional<std::string> title;
+};
+
+// The platform without a screen: dialogs answer from a script, random values
+// come from a script (then from the real generator), and every call is
+// written down in order. Files are real files.
+class TestPlatform : public Platform {
+public:
+    std::deque<std::string> textAnswers;  // for AskText; empty answers ""
+    std::deque<Reply> replies;            // for Yes/No questions; empty answers No
+    std::deque<double> randomValues;      // empty falls back to the real generator
+    std::string windowsDirectory = "/nonexistent";
+    std::string programDirectory = "/opt/tavola7";
+    std::string today = "07/12/2026";
+
+    std::vector<std::string> calls;       // "ShowMessage", "OpenOutput /path", ...
+    std::vector<std::string>* timeline = nullptr; // calls, interleaved with another log
+    std::vector<Message> messages;
+    std::vector<std::string> asked;
+    std::vector<std::string> waves;
+    std::vector<std::string> reportedErrors;
+
+    Reply ShowMessage(const std::string& prompt, Buttons buttons,
+                      const std::optional<std::string>& title) override;
+    std::string AskText(const std::string& prompt) override;
+    void PlayWave(const std::string& path) override;
+    std::string GetWindowsDirectoryA() override;
+    double RandomNext() override;
+    void RandomReseed() override;
+    std::string Today() override;
+    std::string ProgramDirectory() override;
+
+    int NextFreeFileNumber() override;
+    void OpenAppend(const std::string& path, int file) override;
+    void OpenOutput(const std::string& path, int file) override;
+    void OpenInput(const std::string& path, int file) override;
+    std::string ReadAll(int file) override;
+    void PrintLine(int file, const std::string& text) override;
+    void CloseFile(int file) override;
+    std::unique_ptr<FileTransaction> BeginTransaction(const std::string& directory) override;
+
+protected:
+    void EndProcess() override;
+    void ReportAndEnd(const RuntimeError& error) override;
+
+private:
+    void Note(const std::string& call);
+
+    SequentialFiles files_;
+    RandomSource random_;
+};
+
+} // namespace tavola::testing
