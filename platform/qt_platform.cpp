@@ -1,0 +1,149 @@
+#include "qt_platform.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSoundEffect>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace tavola {
+
+namespace {
+
+const QString ProgramTitle = QStringLiteral("Vortimpa");
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+} // namespace
+
+namespace {
+
+// Qt's audio back end complains on the terminal, later and from within the
+// event loop, when the computer has no sound. For this game that is an
+// ordinary, silent situation, so those two complaints are dropped.
+void DropNoSoundWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QLatin1String("PulseAudioService:")) ||
+        message == QLatin1String("No audio device detected"))
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+} // namespace
+
+QtPlatform::QtPlatform() { qInstallMessageHandler(DropNoSoundWarnings); }
+
+QtPlatform::~QtPlatform() { qInstallMessageHandler(nullptr); }
+
+Reply QtPlatform::ShowMessage(const std::string& prompt, Buttons buttons,
+                              const std::optional<std::string>& title) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(title ? Q(*title) : ProgramTitle);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(Q(prompt));
+    if (buttons == Buttons::Ok) {
+        box.addButton(QMessageBox::Ok);
+        box.exec();
+        return Reply::Ok;
+    }
+    box.setIcon(QMessageBox::Question);
+    QPushButton* yes = box.addButton(QMessageBox::Yes);
+    yes->setText(QStringLiteral("&Sì"));
+    QPushButton* no = box.addButton(QMessageBox::No);
+    no->setText(QStringLiteral("&No"));
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes ? Reply::Yes : Reply::No;
+}
+
+std::string QtPlatform::AskText(const std::string& prompt) {
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(ProgramTitle);
+    dialog.setLabelText(Q(prompt));
+    dialog.setTextValue(QString());
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Annulla"));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.textValue().toStdString();
+}
+
+void QtPlatform::PlayWave(const std::string& path) {
+    // A missing file stays silent rather than falling back to another sound.
+    if (!QFileInfo(Q(path)).isFile())
+        return;
+    auto& sound = sounds_[path];
+    if (!sound) {
+        sound = std::make_unique<QSoundEffect>();
+        sound->setSource(QUrl::fromLocalFile(Q(path)));
+    }
+    sound->stop();
+    sound->play();
+}
+
+std::string QtPlatform::GetWindowsDirectoryA() {
+    const QString dir =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/tavola7";
+    QDir().mkpath(dir); // if this fails, opening the record files says why
+    return dir.toStdString();
+}
+
+double QtPlatform::RandomNext() { return random_.Next(); }
+void QtPlatform::RandomReseed() { random_.Reseed(); }
+
+std::string QtPlatform::Today() {
+    return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
+}
+
+std::string QtPlatform::ProgramDirectory() {
+    return QCoreApplication::applicationDirPath().toStdString();
+}
+
+int QtPlatform::NextFreeFileNumber() { return files_.NextFreeFileNumber(); }
+void QtPlatform::OpenAppend(const std::string& path, int file) { files_.OpenAppend(path, file); }
+void QtPlatform::OpenOutput(const std::string& path, int file) { files_.OpenOutput(path, file); }
+void QtPlatform::OpenInput(const std::string& path, int file) { files_.OpenInput(path, file); }
+std::string QtPlatform::ReadAll(int file) { return files_.ReadAll(file); }
+void QtPlatform::PrintLine(int file, const std::string& text) { files_.PrintLine(file, text); }
+void QtPlatform::CloseFile(int file) { files_.CloseFile(file); }
+
+std::unique_ptr<FileTransaction> QtPlatform::BeginTransaction(const std::string& directory) {
+    return std::make_unique<FileTransaction>(files_, directory);
+}
+
+void QtPlatform::EndProcess() {
+    files_.CloseAll();
+    std::fflush(nullptr);
+    std::_Exit(EXIT_SUCCESS);
+}
+
+void QtPlatform::ReportAndEnd(const RuntimeError& error) {
+    const std::string line = DescribeError(error);
+    std::fprintf(stderr, "tavola7: %s\n", line.c_str());
+    QMessageBox box(QApplication::activeWindow());
+    box.setIcon(QMessageBox::Critical);
+    box.setWindowTitle(ProgramTitle);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(Q(line) + "\n\nIl gioco si chiude.");
+    box.addButton(QMessageBox::Ok);
+    box.exec();
+    files_.CloseAll();
+    std::fflush(nullptr);
+    std::_Exit(EXIT_FAILURE);
+}
+
+std::string DescribeError(const RuntimeError& error) {
+    return "Errore di run-time n. " + std::to_string(static_cast<int>(error.number())) + ": " +
+           error.what();
+}
+
+} // namespace tavola

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform.h"
+#include "random_source.h"
+#include "sequential_files.h"
+
+class QSoundEffect;
+
+namespace tavola {
+
+// The platform on a Linux desktop, through Qt.
+class QtPlatform : public Platform {
+public:
+    QtPlatform();
+    ~QtPlatform() override;
+
+    Reply ShowMessage(const std::string& prompt, Buttons buttons,
+                      const std::optional<std::string>& title) override;
+    std::string AskText(const std::string& prompt) override;
+    void PlayWave(const std::string& path) override;
+    // The stand-in for the Windows directory: one folder in the user's data
+    // directory, $XDG_DATA_HOME/tavola7, made when missing.
+    std::string GetWindowsDirectoryA() override;
+    double RandomNext() override;
+    void RandomReseed() override;
+    std::string Today() override;
+    std::string ProgramDirectory() override;
+
+    int NextFreeFileNumber() override;
+    void OpenAppend(const std::string& path, int file) override;
+    void OpenOutput(const std::string& path, int file) override;
+    void OpenInput(const std::string& path, int file) override;
+    std::string ReadAll(int file) override;
+    void PrintLine(int file, const std::string& text) override;
+    void CloseFile(int file) override;
+    std::unique_ptr<FileTransaction> BeginTransaction(const std::string& directory) override;
+
+protected:
+    void EndProcess() override;
+    void ReportAndEnd(const RuntimeError& error) override;
+
+private:
+    SequentialFiles files_;
+    RandomSource random_;
+    // One player per wave file, loaded on first use and kept.
+    std::map<std::string, std::unique_ptr<QSoundEffect>> sounds_;
+};
+
+// The one line that tells a player and the terminal what went wrong.
+std::string DescribeError(const RuntimeError& error);
+
+} // namespace tavola

@@ -1,0 +1,26 @@
+#include "game.h"
+
+#include "tavola.h"
+
+namespace tavola {
+
+Game::Game(Platform& platform) : platform_(platform) {}
+
+Game::~Game() = default;
+
+void Game::Start() {
+    window_ = std::make_unique<Tavola>(platform_);
+    // Queued: the old window's menu handler must finish before its window goes.
+    connect(window_.get(), &Tavola::newGameRequested, this, &Game::Restart, Qt::QueuedConnection);
+    window_->Form_Load();
+    window_->show();
+}
+
+void Game::Restart() {
+    Tavola* old = window_.release();
+    old->hide();
+    old->deleteLater();
+    Start();
+}
+
+} // namespace tavola

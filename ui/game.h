@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+#include "platform.h"
+
+namespace tavola {
+
+class Tavola;
+
+// Loads the window and, for each new game, drops it and loads a fresh one,
+// so that every game starts from the window's design-time state.
+class Game : public QObject {
+public:
+    explicit Game(Platform& platform);
+    ~Game() override;
+
+    // Runs the window's load, shows it and lets it ask the first question.
+    void Start();
+    Tavola* Window() const { return window_.get(); }
+
+private:
+    void Restart();
+
+    Platform& platform_;
+    std::unique_ptr<Tavola> window_;
+};
+
+} // namespace tavola

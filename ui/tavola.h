@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QMainWindow>
+#include <map>
+
+#include "controls.h"
+#include "platform.h"
+#include "quiz.h"
+
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace tavola {
+
+class Background;
+class CaptionLabel;
+class PictureButton;
+
+// The game's one window. It lays out the controls, turns Qt's events into the
+// game's handlers, and shows what the quiz decides.
+class Tavola : public QMainWindow, public Controls {
+    Q_OBJECT
+
+public:
+    explicit Tavola(Platform& platform, QWidget* parent = nullptr);
+    ~Tavola() override;
+
+    // The game's event handlers, one per event, each calling the quiz.
+    void Form_Load();
+    void Form_Activate();
+    void Form_Resize();
+    void Next_Click();
+    void cmdNext_Click();
+    void txtAnswer_KeyPress(int& keyAscii);
+    void Timer1_Timer();
+    void cmdExit_Click();
+
+    std::string Caption(Label label) const override;
+    void SetCaption(Label label, const std::string& caption) override;
+    std::string AnswerText() const override;
+    void SetAnswerText(const std::string& text) override;
+    void FocusAnswer() override;
+    void SetNextEnabled(bool enabled) override;
+    void FocusNext() override;
+    void SetTimerEnabled(bool enabled) override;
+    void PaintBlack() override;
+    void PaintGradient(Short colourSeed) override;
+
+signals:
+    // The player chose a new game: this window is to be dropped and a fresh one loaded.
+    void newGameRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    template <typename Handler> void Guarded(Handler handler);
+    void BuildLabels();
+    void BuildQuestionLine();
+    void BuildClock();
+    void BuildButtons();
+    void BuildMenus();
+
+    Platform& platform_;
+    Quiz quiz_;
+    Background* background_;
+    std::map<Label, CaptionLabel*> labels_;
+    QLineEdit* txtAnswer_ = nullptr;
+    PictureButton* cmdNext_ = nullptr;
+    PictureButton* cmdExit_ = nullptr;
+    QPushButton* Command1_ = nullptr;
+    QTimer* Timer1_ = nullptr;
+    bool activated_ = false;
+};
+
+} // namespace tavola
