@@ -1,0 +1,262 @@
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+#include <algorithm>
+
+#include "game.h"
+#include "tavola.h"
+#include "temp_dir.h"
+#include "test_platform.h"
+
+using namespace tavola;
+using namespace tavola::testing;
+
+namespace {
+
+// Fixes the colour of the first question and its factor: seed 7, 7 x 3.
+const std::deque<double> FirstQuestion = {0.5, 0.35, 0.5};
+
+} // namespace
+
+class TavolaTest : public QObject {
+    Q_OBJECT
+
+    TempDir dir_;
+    std::unique_ptr<TestPlatform> platform_;
+    std::unique_ptr<Game> game_;
+
+    Tavola* Window() { return game_->Window(); }
+    template <typename T = QWidget> T* Find(const char* name) {
+        T* found = Window()->findChild<T*>(name);
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+    QString Text(const char* label) { return Find<QLabel>(label)->text(); }
+    int Questions() const {
+        return static_cast<int>(std::ranges::count(platform_->calls, std::string("RandomReseed")));
+    }
+    QColor Pixel(int x, int y) { return Find("client")->grab().toImage().pixelColor(x, y); }
+    void Answer(const QString& digits) {
+        QTest::keyClicks(Find<QLineEdit>("txtAnswer"), digits);
+        QTest::keyClick(Find<QLineEdit>("txtAnswer"), Qt::Key_Return);
+    }
+
+private slots:
+    void init() {
+        platform_ = std::make_unique<TestPlatform>();
+        platform_->windowsDirectory = dir_.Path().string();
+        platform_->textAnswers = {"Anna"};
+        platform_->randomValues = FirstQuestion;
+        game_ = std::make_unique<Game>(*platform_);
+        game_->Start();
+        QApplication::setActiveWindow(Window());
+        QTRY_COMPARE(Questions(), 1);
+    }
+
+    void cleanup() {
+        game_.reset();
+        platform_.reset();
+    }
+
+    void firstQuestionFollowsLoadAndNoOtherActivationAsksOne() {
+        QCOMPARE(Text("lblNum1"), "7");
+        QCOMPARE(Text("lblNum2"), "3");
+        QCOMPARE(Text("lblconto"), "00:05:00");
+        QCOMPARE(Text("lblnome1"), "Anna");
+        QVERIFY(Find("txtAnswer")->hasFocus());
+
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(Window(), &activate);
+        Window()->hide();
+        Window()->show();
+        QTest::qWait(50);
+        QCOMPARE(Questions(), 1);
+    }
+
+    void answerBoxTakesDigitsBackspaceAndBothEnterKeys() {
+        auto* box = Find<QLineEdit>("txtAnswer");
+        QTest::keyClicks(box, "2a -1.,x");
+        QCOMPARE(box->text(), "21");
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QCOMPARE(box->text(), "2");
+        QTest::keyClicks(box, "1999");
+        QCOMPARE(box->text(), "2199"); // a fifth character is refused
+        QTest::keyClick(box, Qt::Key_Left);
+        QTest::keyClick(box, Qt::Key_Delete);
+        QCOMPARE(box->text(), "219");
+        QTest::keyClick(box, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(Text("lblMessage"), "Sbagliato!! 21");
+        box->setText("21");
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(Text("lblMessage"), "Esatto! Anna sei forte!");
+        QCOMPARE(Text("lblScore2"), "2");
+        QVERIFY(Find("cmdNext")->isEnabled());
+        QVERIFY(Find("cmdNext")->hasFocus());
+    }
+
+    void wrongAnswerBlacksOutAndTheNextQuestionPaintsAGradient() {
+        const int clear = 785; // a column no control covers, top to bottom
+        QCOMPARE(Pixel(clear, 0), QColor(70, 70, 0));
+        QCOMPARE(Pixel(clear, 553), QColor(70, 70, 255));
+        Answer("20");
+        QCOMPARE(Pixel(clear, 0), QColor(Qt::black));
+        QCOMPARE(Pixel(clear, 553), QColor(Qt::black));
+
+        platform_->randomValues = {0.999, 0.5, 0.5};
+        QTest::keyClick(Find("cmdNext"), Qt::Key_Space);
+        QCOMPARE(Pixel(clear, 0), QColor(140, 140, 0));
+        QCOMPARE(Pixel(clear, 553), QColor(140, 140, 255));
+        QCOMPARE(Find<QLineEdit>("txtAnswer")->text(), "");
+        QVERIFY(!Find("cmdNext")->isEnabled());
+    }
+
+    void enterAndSpaceAndAltNPressTheNextButtonOnlyWhenEnabled() {
+        struct Press {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+        };
+        for (const Press& press : {Press{Qt::Key_Return, {}}, Press{Qt::Key_Space, {}},
+                                   Press{Qt::Key_N, Qt::AltModifier}}) {
+            const int before = Questions();
+            QTest::keyClick(Window(), Qt::Key_N, Qt::AltModifier);
+            QTest::qWait(250);
+            QCOMPARE(Questions(), before); // disabled: Alt+N does nothing
+            Answer("21");
+            QTest::keyClick(QApplication::focusWidget(), press.key, press.modifiers);
+            QTRY_COMPARE(Questions(), before + 1);
+        }
+    }
+
+    void altXPressesExitFromTheAnswerBox() {
+        auto* exit = Find<QPushButton>("cmdExit");
+        // The press alone is under test here: the Exit handler itself ends the process.
+        QObject::disconnect(exit, &QPushButton::clicked, Window(), nullptr);
+        QSignalSpy pressed(exit, &QPushButton::clicked);
+        Find("txtAnswer")->setFocus();
+        QTest::keyClick(Find("txtAnswer"), Qt::Key_X, Qt::AltModifier);
+        QTRY_COMPARE(pressed.count(), 1);
+    }
+
+    void tabRunsExitNextAnswerAndTheHiddenButton() {
+        Answer("21");
+        Find("cmdExit")->setFocus();
+        const char* order[] = {"cmdNext", "txtAnswer", "Command1", "cmdExit"};
+        for (const char* next : order) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget()->objectName(), next);
+        }
+    }
+
+    void minimisingChangesTheCaptionForGood() {
+        QCOMPARE(Window()->windowTitle(), "Gioca con la Vortimpa");
+        Window()->showMinimized();
+        QTRY_COMPARE(Window()->windowTitle(), "Giocare con la tavola pitagorica");
+        Window()->showNormal();
+        QTest::qWait(50);
+        QCOMPARE(Window()->windowTitle(), "Giocare con la tavola pitagorica");
+    }
+
+    void newGameReloadsTheWindowAsDesigned() {
+        Answer("20");
+        Window()->showMinimized();
+        QTRY_COMPARE(Window()->windowTitle(), "Giocare con la tavola pitagorica");
+        QPointer<Tavola> old = Window();
+
+        platform_->replies = {Reply::No};
+        Find<QAction>("Next")->trigger();
+        QTest::qWait(50);
+        QCOMPARE(Window(), old.data());
+        QCOMPARE(Text("lblScore1"), "1");
+
+        platform_->replies = {Reply::Yes};
+        platform_->textAnswers = {"", "Bruno"};
+        platform_->randomValues = FirstQuestion;
+        Find<QAction>("Next")->trigger();
+        QTRY_VERIFY(old.isNull());
+        QTRY_COMPARE(Questions(), 2);
+        QCOMPARE(Window()->windowTitle(), "Gioca con la Vortimpa");
+        QCOMPARE(Text("lblnome1"), "Bruno");
+        QCOMPARE(Text("lblconto"), "00:05:00");
+        for (const char* counter : {"lblScore", "lblScore1", "lblScore2"})
+            QCOMPARE(Text(counter), "0");
+        QCOMPARE(Text("lblMessage"), "");
+        QVERIFY(!Find("cmdNext")->isEnabled());
+        const auto& said = platform_->messages;
+        QCOMPARE(said[said.size() - 2].prompt, " Anna siccome non hai scelto arriviamo fino al 10.");
+        QCOMPARE(said.back().prompt, " Bruno vediamo se sei un vero campione  ");
+    }
+
+    void noTickWhileADialogIsOpen() {
+        const QString before = Text("lblconto");
+        QString during;
+        QTimer::singleShot(2500, this, [&] {
+            during = Text("lblconto");
+            QApplication::activeModalWidget()->close();
+        });
+        QMessageBox box(QMessageBox::Information, "Vortimpa", "...", QMessageBox::Ok, Window());
+        box.exec();
+        QCOMPARE(during, before);
+        QTRY_VERIFY_WITH_TIMEOUT(Text("lblconto") != before, 2500);
+    }
+
+    void aRunTimeErrorIsReportedOnceAndEndsWithFailure() {
+        // A folder where the score file should be: the records cannot be opened.
+        platform_->windowsDirectory = dir_ / "broken";
+        std::filesystem::create_directories(dir_ / "broken/tavrec7.txt");
+        platform_->textAnswers = {"Anna"};
+        Tavola fresh(*platform_);
+        int status = -1;
+        try {
+            fresh.Form_Load();
+        } catch (const ProgramEnded& ended) {
+            status = ended.status;
+        }
+        QCOMPARE(status, 1);
+        QCOMPARE(platform_->reportedErrors.size(), 1u);
+        QVERIFY(QString::fromStdString(platform_->reportedErrors[0]).contains("tavrec7.txt"));
+    }
+
+    void designTimeTextsAndPlaces() {
+        QCOMPARE(Find("client")->size(), QSize(792, 554));
+        QCOMPARE(Text("Label12"), "Il record  è di ");
+        QCOMPARE(Find("lblScore")->toolTip(), "Questo è il tuo punteggio. Forza con il  record");
+        QCOMPARE(Find("txtAnswer")->toolTip(), "Inserisci il risultato e  premi il tasto  Invio");
+        QCOMPARE(Find("cmdExit")->toolTip(), "Ti prego resta ancora, forse riuscirai a farmi uscire ");
+        QCOMPARE(Find("Image1")->toolTip(), "Clicca sotto di me per impostare il Timer");
+        QCOMPARE(Find("cmdNext")->toolTip(), "Go");
+        QCOMPARE(Find<QPushButton>("cmdNext")->text(), "&Nuovo calcolo");
+        QCOMPARE(Find<QPushButton>("cmdExit")->text(), "E&xit");
+        QCOMPARE(Find<QAction>("Next")->text(), "nuovo");
+        QCOMPARE(Find("txtAnswer")->geometry(), QRect(544, 0, 185, 80));
+        QCOMPARE(Find("cmdNext")->geometry(), QRect(280, 352, 121, 73));
+        QCOMPARE(Find("Command1")->geometry(), QRect(312, 376, 57, 41));
+        QCOMPARE(Find("lblMessage")->geometry(), QRect(112, 136, 441, 41));
+        QVERIFY(Find("lblNum1")->autoFillBackground());
+        QVERIFY(!Find("lblMessage")->autoFillBackground());
+    }
+
+    void growingLabelsFitTheirCaptionOthersWrap() {
+        auto* name = Find<QLabel>("lblnome1");
+        const QPoint corner = name->pos();
+        const int narrow = name->width();
+        platform_->textAnswers = {};
+        Window()->SetCaption(Label::lblnome1, "Bartolomeo Massimiliano");
+        QVERIFY(name->width() > narrow + 100);
+        QCOMPARE(name->pos(), corner);
+        const QSize message = Find("lblMessage")->size();
+        Window()->SetCaption(Label::lblMessage, "Esatto! Bartolomeo Massimiliano sei forte!");
+        QCOMPARE(Find("lblMessage")->size(), message);
+        Window()->SetCaption(Label::lblpunti, "12\r\n");
+        QCOMPARE(Window()->Caption(Label::lblpunti), "12\r\n");
+    }
+};
+
+QTEST_MAIN(TavolaTest)
+#include "tavola_test.moc"
