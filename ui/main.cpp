@@ -7,7 +7,7 @@
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("tavola7");
-    QApplication::setDesktopFileName("tavola7");
+    QApplication::setDesktopFileName("org.example.tavola7");
     QApplication::setWindowIcon(tavola::Pictures::WindowIcon());
 
     tavola::QtPlatform platform;

@@ -1,0 +1,272 @@
+"""A private desktop for driving the real tavola7 from outside, as a person would.
+
+Each Desktop starts its own Xvfb display, openbox, session bus and data
+folder, types and clicks with xdotool, reads the screen through the
+accessibility tree (AT-SPI) and takes screenshots with ImageMagick. Every
+process it starts is ended by its own id when it closes.
+"""
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+
+class Desktop:
+    def __init__(self, program, extra_env=None):
+        self.program = program
+        self.home = tempfile.mkdtemp(prefix="tavola7-e2e-")
+        self.data = os.path.join(self.home, "data")
+        self.records = os.path.join(self.data, "tavola7")
+        self.processes = []
+        self.game = None
+        runtime = os.path.join(self.home, "runtime")
+        os.makedirs(runtime, mode=0o700)
+        self.env = dict(os.environ, XDG_DATA_HOME=self.data, XDG_RUNTIME_DIR=runtime,
+                        HOME=self.home, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LANG="C.UTF-8")
+        self.env.pop("QT_QPA_PLATFORM", None)
+        self.env.update(extra_env or {})
+        self._start_display()
+        self._start_bus()
+        self._spawn(["openbox"])
+        self._atspi = None
+
+    # ---- set-up and tear-down --------------------------------------------
+
+    def _spawn(self, command, **kwargs):
+        process = subprocess.Popen(command, env=self.env, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL, start_new_session=True, **kwargs)
+        self.processes.append(process)
+        return process
+
+    def _start_display(self):
+        read, write = os.pipe()
+        self._spawn(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                    pass_fds=(write,))
+        os.close(write)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read, 16)
+            if not chunk:
+                raise RuntimeError("Xvfb did not start")
+            number += chunk
+        os.close(read)
+        self.env["DISPLAY"] = ":" + number.decode().strip()
+
+    def _start_bus(self):
+        out = subprocess.run(["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"],
+                             env=self.env, capture_output=True, text=True, check=True).stdout.split()
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = out[0]
+        self._bus_pid = int(out[1])
+
+    def close(self):
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                try:
+                    os.killpg(process.pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+            process.wait()
+        try:
+            os.kill(self._bus_pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    # ---- the game --------------------------------------------------------
+
+    def start_game(self, prefix=()):
+        self.game = self._spawn(list(prefix) + [self.program])
+        return self.game
+
+    def exit_status(self, timeout=10):
+        return self.game.wait(timeout)
+
+    def running(self):
+        return self.game.poll() is None
+
+    def file_bytes(self, name):
+        with open(os.path.join(self.records, name), "rb") as f:
+            return f.read()
+
+    # ---- reading the screen ----------------------------------------------
+
+    def atspi(self):
+        if self._atspi is None:
+            os.environ.update(DISPLAY=self.env["DISPLAY"],
+                              DBUS_SESSION_BUS_ADDRESS=self.env["DBUS_SESSION_BUS_ADDRESS"])
+            import pyatspi  # connects to the bus named in the environment on import
+            self._atspi = pyatspi
+        return self._atspi
+
+    def _application(self):
+        for app in self.atspi().Registry.getDesktop(0):
+            if app is not None and app.name == "tavola7":
+                return app
+        return None
+
+    def windows(self):
+        app = self._application()
+        return [app.getChildAtIndex(i) for i in range(app.childCount)] if app else []
+
+    def dialog(self):
+        """The open dialog as (title, texts), or None."""
+        for window in self.windows():
+            if window.getRoleName() in ("alert", "dialog"):
+                return window.name, [t for t in _texts(window) if t]
+        return None
+
+    def wait_dialog(self, timeout=10):
+        return wait_for(self.dialog, timeout, "a dialog")
+
+    def main_window(self):
+        for window in self.windows():
+            if window.getRoleName() == "frame":
+                return window
+        return None
+
+    def client(self):
+        frame = wait_for(self.main_window, 10, "the game window")
+        for i in range(frame.childCount):
+            child = frame.getChildAtIndex(i)
+            if child.getRoleName() == "filler":
+                return child
+        raise AssertionError("no client area")
+
+    def labels(self):
+        """The window's labels' captions, in the window's own order."""
+        client = self.client()
+        children = [client.getChildAtIndex(i) for i in range(client.childCount)]
+        return [c.name for c in children if c.getRoleName() == "label"]
+
+    def label(self, name):
+        return self.labels()[LABELS.index(name)]
+
+    def answer_text(self):
+        client = self.client()
+        for i in range(client.childCount):
+            child = client.getChildAtIndex(i)
+            if child.getRoleName() == "text":
+                text = child.queryText()
+                return text.getText(0, text.characterCount)
+        raise AssertionError("no answer box")
+
+    def client_origin(self):
+        x, y, _, _ = self.client().queryComponent().getExtents(self.atspi().DESKTOP_COORDS)
+        return x, y
+
+    def pixel(self, x, y):
+        """The colour at (x, y) of the client area, as (r, g, b)."""
+        ox, oy = self.client_origin()
+        out = subprocess.run(["import", "-window", "root", "-crop", f"1x1+{ox + x}+{oy + y}",
+                              "-depth", "8", "txt:-"], env=self.env, capture_output=True,
+                             text=True, check=True).stdout
+        rgb = out.splitlines()[1].split("(")[1].split(")")[0].split(",")[:3]
+        return tuple(round(float(v)) for v in rgb)
+
+    def screenshot(self, path):
+        subprocess.run(["import", "-window", "root", path], env=self.env, check=True)
+
+    # ---- acting ----------------------------------------------------------
+
+    def type(self, text):
+        subprocess.run(["xdotool", "type", "--delay", "60", text], env=self.env, check=True)
+
+    def key(self, *keys):
+        for key in keys:
+            subprocess.run(["xdotool", "key", key], env=self.env, check=True)
+            time.sleep(0.15)
+
+    def active_window_title(self):
+        return subprocess.run(["xdotool", "getactivewindow", "getwindowname"], env=self.env,
+                              capture_output=True, text=True).stdout.strip()
+
+    def focus_window(self, title):
+        """Waits for the window of that title to have the keyboard; a window
+        manager may leave a window that opens before any other unfocused."""
+        for _ in range(3):
+            try:
+                return wait_for(lambda: self.active_window_title() == title, 3, f"{title!r} to take the keys")
+            except AssertionError:
+                subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$",
+                                "windowactivate"], env=self.env)
+        raise AssertionError(f"{title!r} never took the keys")
+
+    def answer_dialog(self, text=None, key="Return"):
+        """Waits for a dialog to have the keyboard, types into it if asked, and
+        closes it with a key."""
+        seen = self.wait_dialog()
+        self.focus_window(seen[0])
+        time.sleep(0.2)
+        if text:
+            self.type(text)
+        self.key(key)
+        wait_for(lambda: self.dialog() != seen or None, 10, "the dialog to close")
+        return seen
+
+    def click(self, accessible):
+        x, y, w, h = accessible.queryComponent().getExtents(self.atspi().DESKTOP_COORDS)
+        subprocess.run(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2), "click", "1"],
+                       env=self.env, check=True)
+
+    def menu_new_game(self):
+        frame = self.main_window()
+        bar = next(frame.getChildAtIndex(i) for i in range(frame.childCount)
+                   if frame.getChildAtIndex(i).getRoleName() == "menu bar")
+        credits = bar.getChildAtIndex(1)
+        self.click(credits)
+        popup = credits.getChildAtIndex(0)
+        new_game = wait_for(lambda: popup.getChildAtIndex(1).queryComponent().getExtents(
+            self.atspi().DESKTOP_COORDS)[2] > 0 and popup.getChildAtIndex(1), 5, "the menu to open")
+        self.click(new_game)
+
+    def start_playing(self, name="Anna"):
+        """Starts the game and answers the name prompt and the greeting."""
+        self.start_game()
+        self.answer_dialog(name)
+        greeting = self.answer_dialog()
+        wait_for(lambda: self.label("lblNum2") or None, 10, "the first question")
+        return greeting
+
+    def answer(self, right):
+        product = 7 * int(self.label("lblNum2"))
+        self.type(str(product if right else product + 1))
+        self.key("Return")
+        wait_for(lambda: self.label("lblMessage") or None, 5, "the verdict")
+
+    def next_question(self):
+        self.key("Return")
+        wait_for(lambda: not self.label("lblMessage") or None, 5, "the next question")
+
+
+# The window's labels, in the order the window makes them.
+LABELS = ["lblNum1", "Label2", "lblNum2", "Label4", "lblMessage", "Label5", "Label11", "lblconto",
+          "Label6", "lblScore", "Label1", "lblScore1", "Label3", "lblScore2", "Label14", "lblnome1",
+          "Label12", "lblnome", "Label13", "lblpunti"]
+
+
+def _texts(accessible):
+    if accessible.getRoleName() == "label":
+        yield accessible.name
+    for i in range(accessible.childCount):
+        yield from _texts(accessible.getChildAtIndex(i))
+
+
+def wait_for(probe, timeout, what):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        try:
+            value = probe()
+        except Exception:  # the tree changes under us while windows come and go
+            value = None
+        if value:
+            return value
+        time.sleep(0.1)
+    raise AssertionError(f"timed out waiting for {what}")

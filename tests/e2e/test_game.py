@@ -1,0 +1,138 @@
+"""The built program, played from outside. Run one test per process:
+python3 test_game.py PROGRAM Game.test_name
+"""
+import os
+import stat
+import sys
+import time
+import unittest
+
+from desktop import Desktop, wait_for
+
+PROGRAM = None
+
+
+class Game(unittest.TestCase):
+    def desktop(self, **kwargs):
+        desktop = Desktop(PROGRAM, **kwargs)
+        self.addCleanup(desktop.close)
+        return desktop
+
+    def test_first_start_creates_empty_records(self):
+        d = self.desktop()
+        greeting = d.start_playing("Anna")
+        self.assertEqual(greeting, ("Vortimpa", [" Anna vediamo se sei un vero campione  "]))
+        self.assertEqual(d.file_bytes("tavrec7.txt"), b"")
+        self.assertEqual(d.file_bytes("ntavrec7.txt"), b"")
+        self.assertEqual(d.label("lblpunti"), "")
+        self.assertEqual(d.label("lblnome"), "")
+        self.assertEqual(d.label("lblnome1"), "Anna")
+        self.assertRegex(d.label("lblconto"), r"^00:0[45]:[0-5][0-9]$")
+
+    def test_a_new_record_is_written_and_shown_next_time(self):
+        d = self.desktop()
+        d.start_playing("Niccolò")
+        d.answer(right=True)
+        self.assertEqual(d.label("lblMessage"), "Esatto! Niccolò sei forte!")
+        d.next_question()
+        d.answer(right=False)
+        self.assertTrue(d.label("lblMessage").startswith("Sbagliato!! "))
+        d.next_question()
+        d.answer(right=True)
+        self.assertEqual([d.label(n) for n in ("lblScore", "lblScore1", "lblScore2")], ["2", "1", "3"])
+        d.key("alt+x")
+        self.assertEqual(d.answer_dialog(), ("Vortimpa", ["Ok! Ho registrato il tuo record, C A M P I O N E"]))
+        self.assertEqual(d.exit_status(), 0)
+        self.assertEqual(d.file_bytes("tavrec7.txt"), b"2\r\n")
+        self.assertEqual(d.file_bytes("ntavrec7.txt"), b"Niccol\xf2\r\n")
+
+        d.start_playing("Bruno")
+        self.assertEqual(d.label("lblpunti"), "2\n")
+        self.assertEqual(d.label("lblnome"), "Niccolò\n")
+
+    def test_a_tie_or_less_leaves_the_record_untouched_and_says_nothing(self):
+        d = self.desktop()
+        os.makedirs(d.records)
+        for name, content in (("tavrec7.txt", b"1\r\n"), ("ntavrec7.txt", b"Anna\r\n")):
+            with open(os.path.join(d.records, name), "wb") as f:
+                f.write(content)
+        before = {n: os.stat(os.path.join(d.records, n)).st_mtime_ns for n in ("tavrec7.txt", "ntavrec7.txt")}
+        d.start_playing("Bruno")
+        d.answer(right=True)
+        d.key("alt+x")
+        self.assertEqual(d.exit_status(), 0)
+        self.assertEqual(d.file_bytes("tavrec7.txt"), b"1\r\n")
+        after = {n: os.stat(os.path.join(d.records, n)).st_mtime_ns for n in before}
+        self.assertEqual(after, before)
+
+    def test_the_answer_box_refuses_letters_and_a_fifth_digit(self):
+        d = self.desktop()
+        d.start_playing()
+        d.type("1a-2 b34")
+        d.key("5")
+        self.assertEqual(d.answer_text(), "1234")
+        d.key("BackSpace")
+        self.assertEqual(d.answer_text(), "123")
+
+    def test_a_wrong_answer_blacks_out_until_the_next_question(self):
+        d = self.desktop()
+        d.start_playing()
+        top, bottom = d.pixel(785, 1), d.pixel(785, 552)
+        self.assertEqual(top[0], top[1])
+        self.assertEqual((top[2], bottom[2]), (0, 255))
+        d.answer(right=False)
+        self.assertEqual((d.pixel(785, 1), d.pixel(785, 552)), ((0, 0, 0), (0, 0, 0)))
+        d.next_question()
+        self.assertEqual((d.pixel(785, 1)[2], d.pixel(785, 552)[2]), (0, 255))
+
+    def test_new_game_no_keeps_playing_and_yes_starts_afresh(self):
+        d = self.desktop()
+        d.start_playing("Anna")
+        d.answer(right=False)
+        d.menu_new_game()
+        self.assertEqual(d.answer_dialog(key="Return"), ("INIZIARE NUOVA GARA", ["INIZIAMO UNA NUOVA GARA  ?"]))
+        self.assertEqual(d.label("lblScore1"), "1")
+        d.menu_new_game()
+        d.answer_dialog(key="alt+s")
+        d.answer_dialog()  # the limit, left empty
+        self.assertEqual(d.answer_dialog(), ("Vortimpa", [" Anna siccome non hai scelto arriviamo fino al 10."]))
+        d.answer_dialog("Bruno")
+        d.answer_dialog()
+        wait_for(lambda: d.label("lblnome1") == "Bruno", 10, "the new game")
+        self.assertEqual(d.label("lblScore1"), "0")
+        self.assertTrue(d.running())
+
+    def test_closing_the_window_ends_without_a_record(self):
+        d = self.desktop()
+        d.start_playing("Anna")
+        d.answer(right=True)
+        d.key("alt+F4")
+        self.assertEqual(d.exit_status(), 0)
+        self.assertEqual(d.file_bytes("tavrec7.txt"), b"")
+
+    def test_time_runs_out_with_a_goodbye_and_the_date(self):
+        d = self.desktop(extra_env={"FAKETIME_NO_CACHE": "1"})
+        d.start_game(prefix=["faketime", "-f", "+0 x20"])
+        d.answer_dialog("Anna")
+        d.answer_dialog()
+        wait_for(d.dialog, 60, "the end of time")
+        title, texts = d.answer_dialog()
+        self.assertEqual(texts, ["Ciao a presto. Ore 600"])
+        self.assertRegex(title, r"^Data \d")
+        self.assertEqual(d.exit_status(), 0)
+
+    def test_an_unwritable_record_ends_with_a_report_and_failure(self):
+        d = self.desktop()
+        os.makedirs(os.path.join(d.records, "tavrec7.txt"))
+        d.start_game()
+        d.answer_dialog("Anna")
+        d.answer_dialog()
+        title, texts = d.answer_dialog()
+        self.assertEqual(title, "Vortimpa")
+        self.assertIn("tavrec7.txt", " ".join(texts))
+        self.assertEqual(d.exit_status(), 1)
+
+
+if __name__ == "__main__":
+    PROGRAM = os.path.abspath(sys.argv.pop(1))
+    unittest.main()
