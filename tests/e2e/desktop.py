@@ -172,7 +172,15 @@ class Desktop:
         return tuple(round(float(v)) for v in rgb)
 
     def screenshot(self, path):
-        subprocess.run(["import", "-window", "root", path], env=self.env, check=True)
+        """The game's window with any dialog over it, or the whole screen before it shows."""
+        crop = []
+        frame = self.main_window()
+        if frame is not None:
+            x, y, w, h = frame.queryComponent().getExtents(self.atspi().DESKTOP_COORDS)
+            if w > 0:
+                title_bar = 22  # openbox's, above the extents the toolkit knows
+                crop = ["-crop", f"{w}x{h + title_bar}+{x}+{max(0, y - title_bar)}", "+repage"]
+        subprocess.run(["import", "-window", "root"] + crop + [path], env=self.env, check=True)
 
     # ---- acting ----------------------------------------------------------
 
