@@ -80,6 +80,22 @@ class Desktop:
     def __exit__(self, *exc):
         self.close()
 
+    # ---- sound -------------------------------------------------------------
+
+    def start_sound_server(self):
+        """A private PulseAudio server whose only output is a null sink, `out`."""
+        socket = os.path.join(self.home, "pulse.sock")
+        self._spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+                     "-L", "module-null-sink sink_name=out",
+                     "-L", f"module-native-protocol-unix socket={socket} auth-anonymous=1"])
+        self.env["PULSE_SERVER"] = "unix:" + socket
+        wait_for(lambda: subprocess.run(["pactl", "list", "short", "sinks"], env=self.env,
+                                        capture_output=True).returncode == 0, 10, "the sound server")
+
+    def record_sound(self, path):
+        """Records what the null sink plays into a WAV file until stop() is called on the result."""
+        return self._spawn(["parec", "-d", "out.monitor", "--file-format=wav", path])
+
     # ---- the game --------------------------------------------------------
 
     def start_game(self, prefix=()):

@@ -2,9 +2,12 @@
 python3 test_game.py PROGRAM Game.test_name
 """
 import os
-import stat
+import signal
+import struct
+import subprocess
 import sys
 import time
+import wave
 import unittest
 
 from desktop import Desktop, wait_for
@@ -121,6 +124,26 @@ class Game(unittest.TestCase):
         self.assertRegex(title, r"^Data \d")
         self.assertEqual(d.exit_status(), 0)
 
+    def test_each_answer_is_heard_as_one_short_sound(self):
+        d = self.desktop()
+        d.start_sound_server()
+        d.start_playing()
+        recording = os.path.join(d.home, "heard.wav")
+        recorder = d.record_sound(recording)
+        time.sleep(1.0)
+        d.answer(right=True)
+        time.sleep(2.0)
+        d.next_question()
+        d.answer(right=False)
+        time.sleep(2.0)
+        recorder.send_signal(signal.SIGINT)
+        recorder.wait(5)
+        bursts = sound_bursts(recording)
+        self.assertEqual(len(bursts), 2, bursts)
+        for start, length in bursts:
+            self.assertLess(length, 1.0, bursts)
+        self.assertGreater(bursts[1][0] - (bursts[0][0] + bursts[0][1]), 1.0, "silence between answers")
+
     def test_an_unwritable_record_ends_with_a_report_and_failure(self):
         d = self.desktop()
         os.makedirs(os.path.join(d.records, "tavrec7.txt"))
@@ -131,6 +154,25 @@ class Game(unittest.TestCase):
         self.assertEqual(title, "Vortimpa")
         self.assertIn("tavrec7.txt", " ".join(texts))
         self.assertEqual(d.exit_status(), 1)
+
+
+def sound_bursts(path):
+    """The stretches of sound in a recording, as (start, length) in seconds."""
+    mono = path + ".mono.wav"
+    subprocess.run(["sox", path, "-r", "8000", "-c", "1", "-b", "16", mono], check=True)
+    with wave.open(mono) as recording:
+        frames = recording.readframes(recording.getnframes())
+    samples = struct.unpack(f"<{len(frames) // 2}h", frames)
+    window = 400  # 50 ms
+    loud = [max(abs(v) for v in samples[i:i + window]) > 1000 for i in range(0, len(samples), window)]
+    bursts, start = [], None
+    for index, on in enumerate(loud + [False]):
+        if on and start is None:
+            start = index
+        elif not on and start is not None:
+            bursts.append((start * 0.05, (index - start) * 0.05))
+            start = None
+    return bursts
 
 
 if __name__ == "__main__":
