@@ -29,7 +29,7 @@ class Desktop:
         self.env.update(extra_env or {})
         self._start_display()
         self._start_bus()
-        self._spawn(["openbox"])
+        self._start_window_manager()
         self._atspi = None
 
     # ---- set-up and tear-down --------------------------------------------
@@ -59,6 +59,13 @@ class Desktop:
                              env=self.env, capture_output=True, text=True, check=True).stdout.split()
         self.env["DBUS_SESSION_BUS_ADDRESS"] = out[0]
         self._bus_pid = int(out[1])
+
+    def _start_window_manager(self):
+        # A window mapped before openbox manages the screen never gets the
+        # keyboard, so wait for openbox to say it is up.
+        ready = os.path.join(self.home, "wm-ready")
+        self._spawn(["openbox", "--startup", f"touch {ready}"])
+        wait_for(lambda: os.path.exists(ready), 10, "the window manager")
 
     def close(self):
         for process in reversed(self.processes):
@@ -219,8 +226,9 @@ class Desktop:
             try:
                 return wait_for(lambda: self.active_window_title() == title, 3, f"{title!r} to take the keys")
             except AssertionError:
-                subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$",
-                                "windowactivate"], env=self.env)
+                for action in ("windowactivate", "windowfocus"):
+                    subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$", action],
+                                   env=self.env, capture_output=True)
         raise AssertionError(f"{title!r} never took the keys")
 
     def answer_dialog(self, text=None, key="Return"):
