@@ -5,7 +5,9 @@ namespace tavola {
 
 namespace {
 
-bool IsDigitCode(int code) { return code >= '0' && code <= '9'; }
+bool IsDigitCode(int code) {
+    return code >= '0' && code <= '9';
+}
 
 } // namespace
 
@@ -30,7 +32,8 @@ void Quiz::JudgeAnswer() {
     } else {
         state_.wrongCount += 1;
         controls_.SetCaption(Label::lblMessage,
-                             "Sbagliato!! " + FormatNumber(state_.expectedProduct.value(), "####0"));
+                             "Sbagliato!! " +
+                                 FormatNumber(state_.expectedProduct.value(), "####0"));
         platform_.PlayWave(platform_.ProgramDirectory() + "/suoni/no.wav");
         controls_.PaintBlack();
         controls_.SetCaption(Label::lblScore1, FormatNumber(state_.wrongCount.value(), "###0"));

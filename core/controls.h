@@ -26,7 +26,7 @@ const char* NameOf(Label label);
 // The window as the quiz core sees it: the few controls it touches and the
 // background. The core decides; whoever implements this only shows.
 class Controls {
-public:
+  public:
     virtual ~Controls() = default;
 
     virtual std::string Caption(Label label) const = 0;

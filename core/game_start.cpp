@@ -5,8 +5,8 @@ namespace tavola {
 void Quiz::Load() {
     controls_.SetTimerEnabled(false);
     state_.playerName = platform_.AskText("Come ti chiami?");
-    platform_.ShowMessage(" " + state_.playerName + " vediamo se sei un vero campione  ", Buttons::Ok,
-                          std::nullopt);
+    platform_.ShowMessage(" " + state_.playerName + " vediamo se sei un vero campione  ",
+                          Buttons::Ok, std::nullopt);
     controls_.SetCaption(Label::lblnome1, state_.playerName);
     StartClock();
     state_.correctCount = 0;
@@ -22,7 +22,8 @@ bool Quiz::ConfirmNewGame() {
         return false;
     // The answer is only acknowledged: questions always run from 0 to 9.
     if (platform_.AskText("Tavola pitagorica fino al numero? ").empty())
-        platform_.ShowMessage(" " + state_.playerName + " siccome non hai scelto arriviamo fino al 10.",
+        platform_.ShowMessage(" " + state_.playerName +
+                                  " siccome non hai scelto arriviamo fino al 10.",
                               Buttons::Ok, std::nullopt);
     return true;
 }

@@ -11,7 +11,7 @@ namespace tavola {
 // Every rule of the game. The window forwards its events here; the quiz
 // answers by changing the controls and calling the platform.
 class Quiz {
-public:
+  public:
     Quiz(Platform& platform, Controls& controls) : platform_(platform), controls_(controls) {}
 
     // The start of a game, before the window is first shown: name, greeting,
@@ -34,7 +34,7 @@ public:
     static constexpr int Backspace = 8;
     static constexpr int Enter = 13;
 
-private:
+  private:
     void JudgeAnswer();
     void StartClock();
     void FinishClockStart();

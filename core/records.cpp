@@ -8,8 +8,12 @@ std::string Quiz::GetSystemDir() {
     return platform_.GetWindowsDirectoryA() + "/";
 }
 
-std::string Quiz::ScoreFile() const { return state_.recordDir + "/tavrec7.txt"; }
-std::string Quiz::NameFile() const { return state_.recordDir + "/ntavrec7.txt"; }
+std::string Quiz::ScoreFile() const {
+    return state_.recordDir + "/tavrec7.txt";
+}
+std::string Quiz::NameFile() const {
+    return state_.recordDir + "/ntavrec7.txt";
+}
 
 std::string Quiz::Leggifiletxt(const std::string& nomefile) {
     const int file = platform_.NextFreeFileNumber();
@@ -49,10 +53,13 @@ void Quiz::CheckAndSaveRecord() {
         WriteOneLine(NameFile(), controls_.Caption(Label::lblnome1));
         transaction->Commit();
     }
-    platform_.ShowMessage("Ok! Ho registrato il tuo record, C A M P I O N E", Buttons::Ok, std::nullopt);
+    platform_.ShowMessage("Ok! Ho registrato il tuo record, C A M P I O N E", Buttons::Ok,
+                          std::nullopt);
     platform_.EndProgram();
 }
 
-void Quiz::cmdExit_Click() { CheckAndSaveRecord(); }
+void Quiz::cmdExit_Click() {
+    CheckAndSaveRecord();
+}
 
 } // namespace tavola

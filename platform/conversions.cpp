@@ -9,8 +9,12 @@ namespace tavola {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Length of the longest prefix of `text` that spells a number, 0 if none.
 std::size_t NumberLength(std::string_view text) {
@@ -50,8 +54,8 @@ double ParseNumber(std::string_view number) {
         number.remove_prefix(1);
     }
     std::string plain(number);
-    if (const auto point = plain.find('.'); point != std::string::npos &&
-                                            (point + 1 == plain.size() || !IsDigit(plain[point + 1])))
+    if (const auto point = plain.find('.');
+        point != std::string::npos && (point + 1 == plain.size() || !IsDigit(plain[point + 1])))
         plain = plain.substr(0, point + 1) + "0" + plain.substr(point + 1);
     double value = 0;
     const auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
@@ -107,7 +111,9 @@ std::string FormatNumber(double value, std::string_view picture) {
     const auto minimumDigits = std::max<std::ptrdiff_t>(1, std::ranges::count(picture, '0'));
     const long long whole = std::llround(value);
     const std::string digits = std::to_string(whole < 0 ? -whole : whole);
-    const std::string padding(static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, minimumDigits - std::ssize(digits))), '0');
+    const std::string padding(
+        static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, minimumDigits - std::ssize(digits))),
+        '0');
     return (whole < 0 ? "-" : "") + padding + digits;
 }
 

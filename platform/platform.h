@@ -21,7 +21,7 @@ enum class Reply { Ok, Yes, No };
 // Everything the game takes from the operating system and the runtime.
 // The quiz core and the window reach the system only through this.
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     // Modal; without a title the box carries the program's title "Vortimpa".
@@ -61,7 +61,7 @@ public:
     // output closed meanwhile takes effect at its Commit.
     virtual std::unique_ptr<FileTransaction> BeginTransaction(const std::string& directory) = 0;
 
-protected:
+  protected:
     // Must not return: end the process, or throw where a test stands in for the end.
     virtual void EndProcess() = 0;
     virtual void ReportAndEnd(const RuntimeError& error) = 0;

@@ -21,7 +21,9 @@ namespace {
 
 const QString ProgramTitle = QStringLiteral("Vortimpa");
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 } // namespace
 
@@ -30,7 +32,8 @@ namespace {
 // Qt's audio back end complains on the terminal, later and from within the
 // event loop, when the computer has no sound. For this game that is an
 // ordinary, silent situation, so those two complaints are dropped.
-void DropNoSoundWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+void DropNoSoundWarnings(QtMsgType type, const QMessageLogContext& context,
+                         const QString& message) {
     if (message.startsWith(QLatin1String("PulseAudioService:")) ||
         message == QLatin1String("No audio device detected"))
         return;
@@ -39,9 +42,13 @@ void DropNoSoundWarnings(QtMsgType type, const QMessageLogContext& context, cons
 
 } // namespace
 
-QtPlatform::QtPlatform() { qInstallMessageHandler(DropNoSoundWarnings); }
+QtPlatform::QtPlatform() {
+    qInstallMessageHandler(DropNoSoundWarnings);
+}
 
-QtPlatform::~QtPlatform() { qInstallMessageHandler(nullptr); }
+QtPlatform::~QtPlatform() {
+    qInstallMessageHandler(nullptr);
+}
 
 Reply QtPlatform::ShowMessage(const std::string& prompt, Buttons buttons,
                               const std::optional<std::string>& title) {
@@ -97,8 +104,12 @@ std::string QtPlatform::GetWindowsDirectoryA() {
     return dir.toStdString();
 }
 
-double QtPlatform::RandomNext() { return random_.Next(); }
-void QtPlatform::RandomReseed() { random_.Reseed(); }
+double QtPlatform::RandomNext() {
+    return random_.Next();
+}
+void QtPlatform::RandomReseed() {
+    random_.Reseed();
+}
 
 std::string QtPlatform::Today() {
     return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
@@ -108,13 +119,27 @@ std::string QtPlatform::ProgramDirectory() {
     return QCoreApplication::applicationDirPath().toStdString();
 }
 
-int QtPlatform::NextFreeFileNumber() { return files_.NextFreeFileNumber(); }
-void QtPlatform::OpenAppend(const std::string& path, int file) { files_.OpenAppend(path, file); }
-void QtPlatform::OpenOutput(const std::string& path, int file) { files_.OpenOutput(path, file); }
-void QtPlatform::OpenInput(const std::string& path, int file) { files_.OpenInput(path, file); }
-std::string QtPlatform::ReadAll(int file) { return files_.ReadAll(file); }
-void QtPlatform::PrintLine(int file, const std::string& text) { files_.PrintLine(file, text); }
-void QtPlatform::CloseFile(int file) { files_.CloseFile(file); }
+int QtPlatform::NextFreeFileNumber() {
+    return files_.NextFreeFileNumber();
+}
+void QtPlatform::OpenAppend(const std::string& path, int file) {
+    files_.OpenAppend(path, file);
+}
+void QtPlatform::OpenOutput(const std::string& path, int file) {
+    files_.OpenOutput(path, file);
+}
+void QtPlatform::OpenInput(const std::string& path, int file) {
+    files_.OpenInput(path, file);
+}
+std::string QtPlatform::ReadAll(int file) {
+    return files_.ReadAll(file);
+}
+void QtPlatform::PrintLine(int file, const std::string& text) {
+    files_.PrintLine(file, text);
+}
+void QtPlatform::CloseFile(int file) {
+    files_.CloseFile(file);
+}
 
 std::unique_ptr<FileTransaction> QtPlatform::BeginTransaction(const std::string& directory) {
     return std::make_unique<FileTransaction>(files_, directory);

@@ -14,7 +14,7 @@ namespace tavola {
 
 // The platform on a Linux desktop, through Qt.
 class QtPlatform : public Platform {
-public:
+  public:
     QtPlatform();
     ~QtPlatform() override;
 
@@ -39,11 +39,11 @@ public:
     void CloseFile(int file) override;
     std::unique_ptr<FileTransaction> BeginTransaction(const std::string& directory) override;
 
-protected:
+  protected:
     void EndProcess() override;
     void ReportAndEnd(const RuntimeError& error) override;
 
-private:
+  private:
     SequentialFiles files_;
     RandomSource random_;
     // One player per wave file, loaded on first use and kept.

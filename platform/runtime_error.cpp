@@ -42,6 +42,8 @@ std::string WhatOf(RuntimeError::Number number, const std::string& detail) {
 RuntimeError::RuntimeError(Number number, const std::string& detail)
     : std::runtime_error(WhatOf(number, detail)), number_(number), detail_(detail) {}
 
-const char* RuntimeError::title() const { return TitleOf(number_); }
+const char* RuntimeError::title() const {
+    return TitleOf(number_);
+}
 
 } // namespace tavola

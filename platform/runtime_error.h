@@ -9,7 +9,7 @@ namespace tavola {
 // one of these, numbered as the classic runtime numbered them, and the window
 // reports it and ends the program.
 class RuntimeError : public std::runtime_error {
-public:
+  public:
     enum Number {
         Overflow = 6,
         TypeMismatch = 13,
@@ -31,7 +31,7 @@ public:
     // What failed and why, such as a file's path and the system's reason; may be empty.
     const std::string& detail() const { return detail_; }
 
-private:
+  private:
     Number number_;
     std::string detail_;
 };

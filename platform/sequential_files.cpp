@@ -90,9 +90,13 @@ FileTransaction::~FileTransaction() {
     ::close(lockFd_);
 }
 
-void FileTransaction::Commit() { files_.CommitHeld(); }
+void FileTransaction::Commit() {
+    files_.CommitHeld();
+}
 
-SequentialFiles::~SequentialFiles() { CloseAll(); }
+SequentialFiles::~SequentialFiles() {
+    CloseAll();
+}
 
 int SequentialFiles::NextFreeFileNumber() const {
     int file = 1;

@@ -15,7 +15,7 @@ class SequentialFiles;
 // together at Commit, or not at all when it is dropped without one: the score
 // of one save never stands beside the name of another.
 class FileTransaction {
-public:
+  public:
     FileTransaction(SequentialFiles& files, const std::string& directory);
     ~FileTransaction();
     FileTransaction(const FileTransaction&) = delete;
@@ -23,7 +23,7 @@ public:
 
     void Commit();
 
-private:
+  private:
     SequentialFiles& files_;
     int lockFd_;
 };
@@ -32,7 +32,7 @@ private:
 // memory, lines ended by CR LF. Every failure is a RuntimeError naming the
 // file and the system's reason.
 class SequentialFiles {
-public:
+  public:
     // Reading stops here, so that a stray huge file cannot stall a start.
     static constexpr std::size_t ReadLimit = 4096;
 
@@ -55,7 +55,7 @@ public:
     // so a half-written file never replaces a whole one.
     void CloseAll() noexcept;
 
-private:
+  private:
     friend class FileTransaction;
     struct Replacement {
         std::string pendingPath, path;
@@ -77,8 +77,8 @@ private:
     void Discard(int file) noexcept;
 
     std::map<int, OpenFile> files_;
-    bool holding_ = false;              // a FileTransaction is open
-    std::vector<Replacement> held_;     // output closed under it, awaiting Commit
+    bool holding_ = false;          // a FileTransaction is open
+    std::vector<Replacement> held_; // output closed under it, awaiting Commit
 };
 
 } // namespace tavola

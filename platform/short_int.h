@@ -10,7 +10,7 @@ namespace tavola {
 // The 16-bit signed integer of every counter, factor, product and clock
 // field. Leaving its range is never silent: it raises "Overflow".
 class Short {
-public:
+  public:
     static constexpr int Min = -32768;
     static constexpr int Max = 32767;
 
@@ -28,7 +28,7 @@ public:
     friend constexpr bool operator==(Short, Short) = default;
     friend constexpr auto operator<=>(Short, Short) = default;
 
-private:
+  private:
     static constexpr std::int16_t Checked(long long value) {
         if (value < Min || value > Max)
             throw RuntimeError(RuntimeError::Overflow);

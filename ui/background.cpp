@@ -17,7 +17,8 @@ void Background::PaintGradient(int colourSeed) {
     for (int band = 0; band < Bands; ++band) {
         const int top = static_cast<int>(std::lround(band * bandHeight));
         const int bottom = static_cast<int>(std::lround((band + 1) * bandHeight));
-        painter.fillRect(0, top, width(), bottom - top, QColor(10 * colourSeed, 10 * colourSeed, band));
+        painter.fillRect(0, top, width(), bottom - top,
+                         QColor(10 * colourSeed, 10 * colourSeed, band));
     }
     painter.end();
     picture_ = picture;

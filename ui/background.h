@@ -9,17 +9,17 @@ namespace tavola {
 // over, as a persistent drawing surface does; before the first painting it
 // shows the system's face colour.
 class Background : public QWidget {
-public:
+  public:
     explicit Background(QWidget* parent = nullptr);
 
     // 256 bands from top to bottom, band i of colour (10 seed, 10 seed, i).
     void PaintGradient(int colourSeed);
     void PaintBlack();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QImage picture_;
 };
 

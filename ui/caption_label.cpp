@@ -1,6 +1,5 @@
 #include "caption_label.h"
 
-
 namespace tavola {
 
 namespace {
@@ -33,7 +32,8 @@ void CaptionLabel::FitToCaption() {
     // A trailing line break still takes a line, as it did in the old label.
     const int lines = static_cast<int>(text().count('\n')) + 1;
     const QSize hint = sizeHint();
-    resize(hint.width(), std::max(hint.height(), lines * fontMetrics().height() + 2 * frameWidth()));
+    resize(hint.width(),
+           std::max(hint.height(), lines * fontMetrics().height() + 2 * frameWidth()));
 }
 
 } // namespace tavola

@@ -10,7 +10,7 @@ namespace tavola {
 // its top-left corner fixed; any other keeps its size, wraps at blanks and
 // cuts off whatever falls below its bottom edge.
 class CaptionLabel : public QLabel {
-public:
+  public:
     CaptionLabel(const QString& caption, bool grows, QWidget* parent);
 
     QString Caption() const { return caption_; }
@@ -20,7 +20,7 @@ public:
     // its design-time size was fitted to the caption in the font it was drawn with.
     void FitToCaption();
 
-private:
+  private:
     QString caption_;
     bool grows_;
 };

@@ -12,7 +12,7 @@ class Tavola;
 // Loads the window and, for each new game, drops it and loads a fresh one,
 // so that every game starts from the window's design-time state.
 class Game : public QObject {
-public:
+  public:
     explicit Game(Platform& platform);
     ~Game() override;
 
@@ -20,7 +20,7 @@ public:
     void Start();
     Tavola* Window() const { return window_.get(); }
 
-private:
+  private:
     void Restart();
 
     Platform& platform_;

@@ -27,7 +27,7 @@ void PictureButton::paintEvent(QPaintEvent*) {
     const QBrush fill(face_);
     qDrawWinButton(&painter, rect(), bevel, sunken, &fill);
 
-    const QIcon& picture = !isEnabled()              ? faces_.disabled
+    const QIcon& picture = !isEnabled()                         ? faces_.disabled
                            : sunken && !faces_.pressed.isNull() ? faces_.pressed
                                                                 : faces_.normal;
     const QFontMetrics metrics(font());

@@ -10,17 +10,17 @@ namespace tavola {
 // a face of its own colour, with separate pictures for the disabled and the
 // pressed button where it has them.
 class PictureButton : public QPushButton {
-public:
+  public:
     struct Faces {
         QIcon normal, disabled, pressed;
     };
 
     PictureButton(const QString& caption, const QColor& face, const Faces& faces, QWidget* parent);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QColor face_;
     Faces faces_;
 };

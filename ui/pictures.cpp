@@ -4,13 +4,21 @@
 
 namespace tavola::Pictures {
 
-QIcon WindowIcon() { return QIcon(":/pictures/tavola.ico"); }
+QIcon WindowIcon() {
+    return QIcon(":/pictures/tavola.ico");
+}
 
-QCursor Pointer() { return QCursor(QPixmap(":/pictures/pointer.cur"), 2, 2); }
+QCursor Pointer() {
+    return QCursor(QPixmap(":/pictures/pointer.cur"), 2, 2);
+}
 
-QCursor IconPointer() { return QCursor(QPixmap(":/pictures/iconpointer.cur"), 16, 16); }
+QCursor IconPointer() {
+    return QCursor(QPixmap(":/pictures/iconpointer.cur"), 16, 16);
+}
 
-QIcon Stopwatch() { return QIcon(":/pictures/stopwatch.ico"); }
+QIcon Stopwatch() {
+    return QIcon(":/pictures/stopwatch.ico");
+}
 
 PictureButton::Faces NextFaces() {
     return {QIcon(":/pictures/smile.ico"), QIcon(":/pictures/neutral.ico"),

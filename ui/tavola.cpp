@@ -19,7 +19,9 @@ namespace tavola {
 namespace {
 
 // The layout is given in twips, 15 to a pixel at 96 dots per inch.
-constexpr int Px(int twips) { return twips / 15; }
+constexpr int Px(int twips) {
+    return twips / 15;
+}
 QRect Place(int left, int top, int width, int height) {
     return {Px(left), Px(top), Px(width), Px(height)};
 }
@@ -53,43 +55,44 @@ std::vector<LabelSpec> LabelTable() {
     const QFont arial48 = DesignFont("Arial", 48);
     const QFont arial48Bold = DesignFont("Arial", 48, true);
     const QFont message = DesignFont("MS Sans Serif", 24, true, true);
+    const QFont small = DesignFont("MS Sans Serif", 9.75);
+    const QFont clock = DesignFont("Arial Black", 12, true);
     const QFont heading = DesignFont("MS Sans Serif", 18);
     const QFont counter = DesignFont("Times New Roman", 36, true);
+    const QFont challenger = DesignFont("MS Sans Serif", 13.5);
+    const QFont challengerBold = DesignFont("MS Sans Serif", 13.5, true);
     const QFont record = DesignFont("MS Sans Serif", 24);
+    const QFont recordBold = DesignFont("MS Sans Serif", 24, true);
+    const char* const scoreTip = "Questo è il tuo punteggio. Forza con il  record";
+    // clang-format off
     return {
-        {"lblNum1", "", Place(840, 0, 345, 1185), arial48Bold, Blue, Yellow, Border | Centred | Grows, ""},
-        {"Label2", "X", Place(2400, 0, 615, 975), arial48, Yellow, {}, Centred, ""},
-        {"lblNum2", "", Place(4155, 0, 345, 1185), arial48Bold, Blue, Yellow, Border | Centred | Grows, ""},
-        {"Label4", "=", Place(5880, 0, 615, 975), arial48Bold, Yellow, {}, Centred, ""},
-        {"lblMessage", "", Place(1680, 2040, 6615, 615), message, Red, {}, Centred | IconPointer, ""},
-        {"Label5", "", Place(2040, 2160, 6615, 615), message, Red, {}, Centred | IconPointer, ""},
-        {"Label11", "Tempo restante", Place(0, 1320, 1575, 375), DesignFont("MS Sans Serif", 9.75),
-         Yellow, {}, Plain, ""},
-        {"lblconto", "00.00.00", Place(0, 2280, 1575, 495), DesignFont("Arial Black", 12, true), Yellow,
-         {}, Border, ""},
-        {"Label6", "Risposte esatte", Place(240, 3360, 2565, 495), heading, Green, {},
-         Border | Centred | Grows, ""},
-        {"lblScore", "0", Place(1080, 4080, 555, 885), counter, {}, {}, Border | Centred | Grows,
-         "Questo è il tuo punteggio. Forza con il  record"},
-        {"Label1", "Risposte errate", Place(3840, 3360, 2520, 495), heading, Red, {}, Border | Grows, ""},
-        {"lblScore1", "0", Place(4830, 4080, 540, 885), counter, Red, {}, Border | Centred | Grows, ""},
-        {"Label3", "Risposte totali", Place(7440, 3360, 2340, 495), heading, Blue, {}, Border | Grows, ""},
-        {"lblScore2", "0", Place(8310, 4080, 555, 885), counter, Blue, {}, Border | Centred | Grows, ""},
-        {"Label14", "Sfidante", Place(0, 5520, 1425, 420), DesignFont("MS Sans Serif", 13.5), Yellow, {},
-         Border | Centred | Grows, ""},
-        {"lblnome1", "", Place(120, 6480, 165, 420), DesignFont("MS Sans Serif", 13.5, true), Yellow, {},
-         Border | Grows, ""},
-        {"Label12", "Il record  è di ", Place(120, 7560, 2895, 615), record, Yellow, {}, Plain, ""},
-        {"lblnome", "nome", Place(3120, 7560, 1275, 555), DesignFont("MS Sans Serif", 24, true), Yellow,
-         {}, Grows, ""},
-        {"Label13", "con punti", Place(8280, 7560, 1965, 555), record, Yellow, {}, Grows, ""},
-        {"lblpunti", "0", Place(10560, 7560, 270, 555), record, Yellow, {}, Grows, ""},
+        {"lblNum1",    "",                 Place(840, 0, 345, 1185),      arial48Bold,    Blue,   Yellow, Border | Centred | Grows, ""},
+        {"Label2",     "X",                Place(2400, 0, 615, 975),      arial48,        Yellow, {},     Centred,                  ""},
+        {"lblNum2",    "",                 Place(4155, 0, 345, 1185),     arial48Bold,    Blue,   Yellow, Border | Centred | Grows, ""},
+        {"Label4",     "=",                Place(5880, 0, 615, 975),      arial48Bold,    Yellow, {},     Centred,                  ""},
+        {"lblMessage", "",                 Place(1680, 2040, 6615, 615),  message,        Red,    {},     Centred | IconPointer,    ""},
+        {"Label5",     "",                 Place(2040, 2160, 6615, 615),  message,        Red,    {},     Centred | IconPointer,    ""},
+        {"Label11",    "Tempo restante",   Place(0, 1320, 1575, 375),     small,          Yellow, {},     Plain,                    ""},
+        {"lblconto",   "00.00.00",         Place(0, 2280, 1575, 495),     clock,          Yellow, {},     Border,                   ""},
+        {"Label6",     "Risposte esatte",  Place(240, 3360, 2565, 495),   heading,        Green,  {},     Border | Centred | Grows, ""},
+        {"lblScore",   "0",                Place(1080, 4080, 555, 885),   counter,        {},     {},     Border | Centred | Grows, scoreTip},
+        {"Label1",     "Risposte errate",  Place(3840, 3360, 2520, 495),  heading,        Red,    {},     Border | Grows,           ""},
+        {"lblScore1",  "0",                Place(4830, 4080, 540, 885),   counter,        Red,    {},     Border | Centred | Grows, ""},
+        {"Label3",     "Risposte totali",  Place(7440, 3360, 2340, 495),  heading,        Blue,   {},     Border | Grows,           ""},
+        {"lblScore2",  "0",                Place(8310, 4080, 555, 885),   counter,        Blue,   {},     Border | Centred | Grows, ""},
+        {"Label14",    "Sfidante",         Place(0, 5520, 1425, 420),     challenger,     Yellow, {},     Border | Centred | Grows, ""},
+        {"lblnome1",   "",                 Place(120, 6480, 165, 420),    challengerBold, Yellow, {},     Border | Grows,           ""},
+        {"Label12",    "Il record  è di ", Place(120, 7560, 2895, 615),   record,         Yellow, {},     Plain,                    ""},
+        {"lblnome",    "nome",             Place(3120, 7560, 1275, 555),  recordBold,     Yellow, {},     Grows,                    ""},
+        {"Label13",    "con punti",        Place(8280, 7560, 1965, 555),  record,         Yellow, {},     Grows,                    ""},
+        {"lblpunti",   "0",                Place(10560, 7560, 270, 555),  record,         Yellow, {},     Grows,                    ""},
     };
+    // clang-format on
 }
 
-constexpr Label CodeLabels[] = {Label::lblNum1,   Label::lblNum2,  Label::lblMessage, Label::lblScore,
-                                Label::lblScore1, Label::lblScore2, Label::lblconto,  Label::lblpunti,
-                                Label::lblnome,   Label::lblnome1};
+constexpr Label CodeLabels[] = {
+    Label::lblNum1,   Label::lblNum2,  Label::lblMessage, Label::lblScore, Label::lblScore1,
+    Label::lblScore2, Label::lblconto, Label::lblpunti,   Label::lblnome,  Label::lblnome1};
 
 // The character code a key press types, as the answer box's filter sees it;
 // -1 for keys that type nothing and keep their usual meaning in the box.
@@ -144,11 +147,13 @@ Tavola::~Tavola() = default;
 
 void Tavola::BuildLabels() {
     for (const LabelSpec& spec : LabelTable()) {
-        auto* label = new CaptionLabel(QString::fromUtf8(spec.caption), spec.flags & Grows, background_);
+        auto* label =
+            new CaptionLabel(QString::fromUtf8(spec.caption), spec.flags & Grows, background_);
         label->setObjectName(spec.name);
         label->setGeometry(spec.place);
         label->setFont(spec.font);
-        label->setAlignment(Qt::AlignTop | ((spec.flags & Centred) ? Qt::AlignHCenter : Qt::AlignLeft));
+        label->setAlignment(Qt::AlignTop |
+                            ((spec.flags & Centred) ? Qt::AlignHCenter : Qt::AlignLeft));
         QPalette colours = label->palette();
         colours.setColor(QPalette::WindowText,
                          spec.text.isValid() ? spec.text : colours.color(QPalette::ButtonText));
@@ -221,7 +226,8 @@ void Tavola::BuildButtons() {
     cmdNext_->setEnabled(false);
     connect(cmdNext_, &QPushButton::clicked, this, &Tavola::cmdNext_Click);
 
-    cmdExit_ = new PictureButton("E&xit", QColor(0xC0, 0x00, 0xC0), Pictures::ExitFaces(), background_);
+    cmdExit_ =
+        new PictureButton("E&xit", QColor(0xC0, 0x00, 0xC0), Pictures::ExitFaces(), background_);
     cmdExit_->setObjectName("cmdExit");
     cmdExit_->setGeometry(Place(7680, 5280, 2055, 1095));
     cmdExit_->setFont(buttonFont);
@@ -326,11 +332,21 @@ void Tavola::SetCaption(Label label, const std::string& caption) {
     labels_.at(label)->SetCaption(QString::fromStdString(caption));
 }
 
-std::string Tavola::AnswerText() const { return txtAnswer_->text().toStdString(); }
-void Tavola::SetAnswerText(const std::string& text) { txtAnswer_->setText(QString::fromStdString(text)); }
-void Tavola::FocusAnswer() { txtAnswer_->setFocus(Qt::OtherFocusReason); }
-void Tavola::SetNextEnabled(bool enabled) { cmdNext_->setEnabled(enabled); }
-void Tavola::FocusNext() { cmdNext_->setFocus(Qt::OtherFocusReason); }
+std::string Tavola::AnswerText() const {
+    return txtAnswer_->text().toStdString();
+}
+void Tavola::SetAnswerText(const std::string& text) {
+    txtAnswer_->setText(QString::fromStdString(text));
+}
+void Tavola::FocusAnswer() {
+    txtAnswer_->setFocus(Qt::OtherFocusReason);
+}
+void Tavola::SetNextEnabled(bool enabled) {
+    cmdNext_->setEnabled(enabled);
+}
+void Tavola::FocusNext() {
+    cmdNext_->setFocus(Qt::OtherFocusReason);
+}
 
 void Tavola::SetTimerEnabled(bool enabled) {
     if (!enabled)
@@ -339,7 +355,11 @@ void Tavola::SetTimerEnabled(bool enabled) {
         Timer1_->start();
 }
 
-void Tavola::PaintBlack() { background_->PaintBlack(); }
-void Tavola::PaintGradient(Short colourSeed) { background_->PaintGradient(colourSeed.value()); }
+void Tavola::PaintBlack() {
+    background_->PaintBlack();
+}
+void Tavola::PaintGradient(Short colourSeed) {
+    background_->PaintGradient(colourSeed.value());
+}
 
 } // namespace tavola

@@ -22,7 +22,7 @@ class PictureButton;
 class Tavola : public QMainWindow, public Controls {
     Q_OBJECT
 
-public:
+  public:
     explicit Tavola(Platform& platform, QWidget* parent = nullptr);
     ~Tavola() override;
 
@@ -47,16 +47,16 @@ public:
     void PaintBlack() override;
     void PaintGradient(Short colourSeed) override;
 
-signals:
+  signals:
     // The player chose a new game: this window is to be dropped and a fresh one loaded.
     void newGameRequested();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     template <typename Handler> void Guarded(Handler handler);
     void BuildLabels();
     void BuildQuestionLine();

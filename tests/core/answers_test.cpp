@@ -17,7 +17,8 @@ TEST(KeyFilter, LetsThroughOnlyDigitsBackspaceAndEnter) {
         f.quiz.txtAnswer_KeyPress(key);
         const bool passes = code == 8 || code == 13 || (code >= '0' && code <= '9');
         EXPECT_EQ(key, passes ? code : 0) << "code " << code;
-        EXPECT_EQ(f.quiz.State().wrongCount, code == 13 ? 1 : 0) << "only Enter judges; code " << code;
+        EXPECT_EQ(f.quiz.State().wrongCount, code == 13 ? 1 : 0)
+            << "only Enter judges; code " << code;
     }
 }
 
@@ -43,9 +44,10 @@ TEST(Judgement, WrongAnswerShowsTheProductBuzzesAndBlacksOut) {
     EXPECT_EQ(f.platform.waves, std::vector<std::string>{"/opt/tavola7/suoni/no.wav"});
     EXPECT_EQ(f.controls.background, RecordingControls::Background::Black);
     const std::vector<std::string> tail(f.timeline.end() - 9, f.timeline.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"caption lblMessage", "ProgramDirectory", "PlayWave",
-                                              "paint black", "caption lblScore1", "caption lblScore",
-                                              "caption lblScore2", "enable next", "focus next"}));
+    EXPECT_EQ(tail,
+              (std::vector<std::string>{"caption lblMessage", "ProgramDirectory", "PlayWave",
+                                        "paint black", "caption lblScore1", "caption lblScore",
+                                        "caption lblScore2", "enable next", "focus next"}));
 }
 
 TEST(Judgement, AnEmptyNameLeavesTwoBlanksInThePraise) {
@@ -103,8 +105,8 @@ TEST(Judgement, PastedTextIsReadByItsLeadingNumber) {
         const char* pasted;
         bool right;
     } cases[] = {
-        {3, "21ab", true},  {3, " 21", true},  {3, "2.1e1", true}, {3, "abcd", false},
-        {3, "-21", false},  {3, "9e99", false}, {3, "1e5", false},  {3, "20.5", false},
+        {3, "21ab", true}, {3, " 21", true},   {3, "2.1e1", true}, {3, "abcd", false},
+        {3, "-21", false}, {3, "9e99", false}, {3, "1e5", false},  {3, "20.5", false},
     };
     for (const auto& c : cases) {
         QuizFixture f;

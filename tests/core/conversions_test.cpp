@@ -23,12 +23,14 @@ TEST(LeadingNumber, ReadsOnlyTheLeadingNumber) {
         const char* text;
         double expected;
     } cases[] = {
-        {"", 0},          {"abc", 0},        {"12\r\n", 12},   {"  42", 42},
-        {"\t7x", 7},      {"-5", -5},        {"+5", 5},        {"3.5", 3.5},
-        {".5", 0.5},      {"5.", 5},         {"1e3", 1000},    {"1E+2z", 100},
-        {"2e", 2},        {"2e-", 2},        {"-", 0},         {".", 0},
-        {"12 34", 12},    {"0042", 42},      {"9e99", 9e99},   {"\r\n12", 0},
-        {"1e400", HUGE_VAL}, {"1e-400", 0},
+        {"", 0},        {"abc", 0},    {"12\r\n", 12},
+        {"  42", 42},   {"\t7x", 7},   {"-5", -5},
+        {"+5", 5},      {"3.5", 3.5},  {".5", 0.5},
+        {"5.", 5},      {"1e3", 1000}, {"1E+2z", 100},
+        {"2e", 2},      {"2e-", 2},    {"-", 0},
+        {".", 0},       {"12 34", 12}, {"0042", 42},
+        {"9e99", 9e99}, {"\r\n12", 0}, {"1e400", HUGE_VAL},
+        {"1e-400", 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(LeadingNumber(c.text), c.expected) << '"' << c.text << '"';
@@ -39,15 +41,16 @@ TEST(ToDouble, AcceptsOnlyAWholeNumber) {
     EXPECT_EQ(ToDouble(" 0 "), 0);
     EXPECT_EQ(ToDouble("-3.25"), -3.25);
     for (const char* text : {"", " ", "12a", "a12", "1 2", "12\r\n3"})
-        EXPECT_EQ(ErrorOf([&] { ToDouble(text); }), RuntimeError::TypeMismatch) << '"' << text << '"';
+        EXPECT_EQ(ErrorOf([&] { ToDouble(text); }), RuntimeError::TypeMismatch)
+            << '"' << text << '"';
 }
 
 TEST(NearestShort, RoundsHalvesToEvenAndTrapsOutsideTheRange) {
     struct Case {
         double value;
         int expected;
-    } cases[] = {{0.5, 0},       {1.5, 2},      {2.5, 2},         {-0.5, 0}, {-1.5, -2},
-                 {63.4, 63},     {9999, 9999},  {32767.4, 32767}, {-32768, -32768}};
+    } cases[] = {{0.5, 0},   {1.5, 2},     {2.5, 2},         {-0.5, 0},       {-1.5, -2},
+                 {63.4, 63}, {9999, 9999}, {32767.4, 32767}, {-32768, -32768}};
     for (const auto& c : cases)
         EXPECT_EQ(NearestShort(c.value).value(), c.expected) << c.value;
     for (double value : {32767.5, -32768.6, 9e99, HUGE_VAL, double(NAN)}) {
@@ -69,8 +72,8 @@ TEST(FormatNumber, FollowsThePicture) {
         const char* picture;
         const char* expected;
     } cases[] = {
-        {0, "#0", "0"},     {7, "#0", "7"},       {63, "####0", "63"}, {1234, "###0", "1234"},
-        {0, "00", "00"},    {5, "00", "05"},      {59, "00", "59"},    {-1, "00", "-01"},
+        {0, "#0", "0"},     {7, "#0", "7"},      {63, "####0", "63"}, {1234, "###0", "1234"},
+        {0, "00", "00"},    {5, "00", "05"},     {59, "00", "59"},    {-1, "00", "-01"},
         {600, "#0", "600"}, {12, "####0", "12"},
     };
     for (const auto& c : cases)
@@ -82,7 +85,11 @@ TEST(Short, TrapsOverflowInEveryOperation) {
     EXPECT_EQ(ErrorOf([] { Short(32767) + Short(1); }), RuntimeError::Overflow);
     EXPECT_EQ(ErrorOf([] { Short(-32768) - Short(1); }), RuntimeError::Overflow);
     EXPECT_EQ(ErrorOf([] { Short(200) * Short(200); }), RuntimeError::Overflow);
-    EXPECT_EQ(ErrorOf([] { Short counter = 32767; counter += 1; }), RuntimeError::Overflow);
+    EXPECT_EQ(ErrorOf([] {
+                  Short counter = 32767;
+                  counter += 1;
+              }),
+              RuntimeError::Overflow);
     EXPECT_EQ(ErrorOf([] { Short(40000); }), RuntimeError::Overflow);
 }
 

@@ -55,7 +55,9 @@ TEST(Windows1252, NamesGoToDiskAsSingleBytesAndComeBackTheSame) {
 
 TEST(Windows1252, CharactersOutsideTheCodePageBecomeQuestionMarks) {
     EXPECT_EQ(ToWindows1252("Ζωή 😀"), "??? ?");
-    EXPECT_EQ(ToWindows1252("a\xFF" "b"), "a?b"); // broken UTF-8
+    EXPECT_EQ(ToWindows1252("a\xFF"
+                            "b"),
+              "a?b"); // broken UTF-8
 }
 
 TEST(Windows1252, EveryByteSurvivesTheRoundTrip) {
@@ -128,7 +130,8 @@ TEST(SequentialFiles, FailuresNameThePathAndTheReason) {
               RuntimeError::PathFileAccessError);
     EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenOutput, dir / "folder"),
               RuntimeError::PathFileAccessError);
-    EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenInput, dir / "missing"), RuntimeError::FileNotFound);
+    EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenInput, dir / "missing"),
+              RuntimeError::FileNotFound);
     EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenAppend, dir / "no/such/dir"),
               RuntimeError::PathNotFound);
 }

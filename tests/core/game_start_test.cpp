@@ -16,8 +16,9 @@ TEST(Load, AsksGreetsAndStartsInOrder) {
     EXPECT_EQ(f.platform.messages[0].title, std::nullopt);
     EXPECT_EQ(f.controls.Caption(Label::lblnome1), "Anna");
     const std::vector<std::string> start(f.timeline.begin(), f.timeline.begin() + 6);
-    EXPECT_EQ(start, (std::vector<std::string>{"timer off", "AskText", "ShowMessage", "caption lblnome1",
-                                               "timer on", "GetWindowsDirectoryA"}));
+    EXPECT_EQ(start,
+              (std::vector<std::string>{"timer off", "AskText", "ShowMessage", "caption lblnome1",
+                                        "timer on", "GetWindowsDirectoryA"}));
     EXPECT_EQ(f.timeline.back(), "caption lblconto");
     EXPECT_EQ(f.quiz.State().correctCount, 0);
     EXPECT_EQ(f.controls.Caption(Label::lblScore), "0") << "left at its design-time value";
@@ -39,7 +40,9 @@ TEST(NewGame, NoKeepsTheGameAndYesAcknowledgesTheLimit) {
         std::vector<std::string> said;
     } cases[] = {
         {Reply::No, "", false, {"INIZIAMO UNA NUOVA GARA  ?"}},
-        {Reply::Yes, "", true,
+        {Reply::Yes,
+         "",
+         true,
          {"INIZIAMO UNA NUOVA GARA  ?", " Anna siccome non hai scelto arriviamo fino al 10."}},
         {Reply::Yes, "5", true, {"INIZIAMO UNA NUOVA GARA  ?"}},
     };

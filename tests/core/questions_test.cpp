@@ -58,8 +58,8 @@ TEST(NewQuestion, AZeroThatSurvivesTheTableAsksSevenTimesZero) {
 }
 
 TEST(NewQuestion, ColourExtremesStayWithinFourteen) {
-    for (const auto& [draw, seed] : std::array<std::pair<double, int>, 3>{
-             {{0.0, 0}, {0.9999999, 14}, {0.5, 7}}}) {
+    for (const auto& [draw, seed] :
+         std::array<std::pair<double, int>, 3>{{{0.0, 0}, {0.9999999, 14}, {0.5, 7}}}) {
         QuizFixture f;
         f.platform.randomValues = {draw, 0.5, 0.5};
         f.quiz.NewQuestion();

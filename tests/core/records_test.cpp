@@ -30,9 +30,10 @@ TEST(Records, FirstStartCreatesBothFilesEmptyThroughADoubledSeparator) {
     std::vector<std::string> files;
     std::ranges::copy_if(f.platform.calls, std::back_inserter(files),
                          [](const std::string& call) { return call.starts_with("Open"); });
-    EXPECT_EQ(files, (std::vector<std::string>{
-                         "OpenAppend " + dir + "//tavrec7.txt", "OpenAppend " + dir + "//ntavrec7.txt",
-                         "OpenInput " + dir + "//tavrec7.txt", "OpenInput " + dir + "//ntavrec7.txt"}));
+    EXPECT_EQ(files, (std::vector<std::string>{"OpenAppend " + dir + "//tavrec7.txt",
+                                               "OpenAppend " + dir + "//ntavrec7.txt",
+                                               "OpenInput " + dir + "//tavrec7.txt",
+                                               "OpenInput " + dir + "//ntavrec7.txt"}));
 }
 
 TEST(Records, ANewRecordIsWrittenAnnouncedAndShownAtTheNextStart) {
@@ -42,7 +43,8 @@ TEST(Records, ANewRecordIsWrittenAnnouncedAndShownAtTheNextStart) {
     EXPECT_EQ(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }), 0);
     EXPECT_EQ(ReadBytes(f.ScoreFile()), "12\r\n");
     EXPECT_EQ(ReadBytes(f.NameFile()), "Niccol\xF2\r\n");
-    EXPECT_EQ(f.platform.messages.back().prompt, "Ok! Ho registrato il tuo record, C A M P I O N E");
+    EXPECT_EQ(f.platform.messages.back().prompt,
+              "Ok! Ho registrato il tuo record, C A M P I O N E");
     EXPECT_EQ(f.platform.messages.back().title, std::nullopt);
 
     QuizFixture next;
@@ -85,12 +87,12 @@ TEST(Records, ScoreIsWrittenBeforeNameUnderOneTransaction) {
     f.platform.calls.clear();
     f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
     const std::string dir = f.dir.Path().string();
-    EXPECT_EQ(f.platform.calls,
-              (std::vector<std::string>{"BeginTransaction", "NextFreeFileNumber",
-                                        "OpenOutput " + dir + "//tavrec7.txt", "PrintLine 1",
-                                        "CloseFile", "NextFreeFileNumber",
-                                        "OpenOutput " + dir + "//ntavrec7.txt", "PrintLine Anna",
-                                        "CloseFile", "ShowMessage", "EndProgram"}));
+    EXPECT_EQ(
+        f.platform.calls,
+        (std::vector<std::string>{"BeginTransaction", "NextFreeFileNumber",
+                                  "OpenOutput " + dir + "//tavrec7.txt", "PrintLine 1", "CloseFile",
+                                  "NextFreeFileNumber", "OpenOutput " + dir + "//ntavrec7.txt",
+                                  "PrintLine Anna", "CloseFile", "ShowMessage", "EndProgram"}));
 }
 
 TEST(Records, ExitShowsNoGoodbyeButTheEndOfTimeDoesBeforeTheRecord) {
@@ -114,7 +116,11 @@ TEST(Records, ForeignContentNeverStopsTheStart) {
         int scoreThatBeatsIt;
     } cases[] = {
         {"words", "record!\r\n", 1},
-        {"binary with a NUL", std::string("\0\x01\xFF" "7", 4), 1},
+        {"binary with a NUL",
+         std::string("\0\x01\xFF"
+                     "7",
+                     4),
+         1},
         {"leading blanks", "  7 punti\r\n", 8},
         {"negative", "-3\r\n", 1},
         {"no line end", "4", 5},
@@ -143,7 +149,8 @@ TEST(Records, AnUnusableRecordFileIsARunTimeErrorNamingIt) {
         folder.Load();
         ADD_FAILURE() << "a folder in place of the name file was accepted";
     } catch (const RuntimeError& error) {
-        EXPECT_NE(std::string(error.what()).find("ntavrec7.txt"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("ntavrec7.txt"), std::string::npos)
+            << error.what();
     }
 
     QuizFixture missing;
@@ -188,19 +195,21 @@ TEST(RecordsOnAFullDisk, TheOldRecordStaysWhole) {
         if (::geteuid() != 0)
             GTEST_SKIP() << "a private tmpfs needs root";
         TempDir mountPoint;
-        const std::string probe = "unshare -m --propagation private sh -c 'mount -t tmpfs -o size=32k tmpfs " +
-                                  mountPoint.Path().string() + "' 2>/dev/null";
+        const std::string probe =
+            "unshare -m --propagation private sh -c 'mount -t tmpfs -o size=32k tmpfs " +
+            mountPoint.Path().string() + "' 2>/dev/null";
         if (std::system(probe.c_str()) != 0)
             GTEST_SKIP() << "this machine does not allow a private tmpfs (unshare -m and mount)";
-        const std::string run = "unshare -m --propagation private sh -c 'mount -t tmpfs -o size=32k tmpfs " +
-                                mountPoint.Path().string() + " && " + FullDiskEnv + "=" +
-                                mountPoint.Path().string() +
-                                " exec /proc/self/exe --gtest_filter=RecordsOnAFullDisk.*'";
+        const std::string run =
+            "unshare -m --propagation private sh -c 'mount -t tmpfs -o size=32k tmpfs " +
+            mountPoint.Path().string() + " && " + FullDiskEnv + "=" + mountPoint.Path().string() +
+            " exec /proc/self/exe --gtest_filter=RecordsOnAFullDisk.*'";
         // /proc/self/exe in the shell is the shell; name this test binary instead.
         const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
         std::string command = run;
         command.replace(command.find("/proc/self/exe"), 14, self);
-        EXPECT_EQ(std::system(command.c_str()), 0) << "the save on a full disk went wrong; see above";
+        EXPECT_EQ(std::system(command.c_str()), 0)
+            << "the save on a full disk went wrong; see above";
         return;
     }
 

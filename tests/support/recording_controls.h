@@ -11,13 +11,13 @@ namespace tavola::testing {
 // The window's controls as plain values, starting from their design-time
 // state, with a log of what the core did to them in order.
 class RecordingControls : public Controls {
-public:
+  public:
     enum class Background { SystemFace, Black, Gradient };
     enum class Focus { None, Answer, Next };
 
     std::map<Label, std::string> captions = {
-        {Label::lblScore, "0"},   {Label::lblScore1, "0"},  {Label::lblScore2, "0"},
-        {Label::lblconto, "00.00.00"}, {Label::lblpunti, "0"}, {Label::lblnome, "nome"},
+        {Label::lblScore, "0"},        {Label::lblScore1, "0"}, {Label::lblScore2, "0"},
+        {Label::lblconto, "00.00.00"}, {Label::lblpunti, "0"},  {Label::lblnome, "nome"},
     };
     std::string answerText;
     bool nextEnabled = false;
@@ -39,7 +39,7 @@ public:
     void PaintBlack() override;
     void PaintGradient(Short colourSeed) override;
 
-private:
+  private:
     void Note(const std::string& change);
 };
 

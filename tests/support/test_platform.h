@@ -26,15 +26,15 @@ struct Message {
 // come from a script (then from the real generator), and every call is
 // written down in order. Files are real files.
 class TestPlatform : public Platform {
-public:
-    std::deque<std::string> textAnswers;  // for AskText; empty answers ""
-    std::deque<Reply> replies;            // for Yes/No questions; empty answers No
-    std::deque<double> randomValues;      // empty falls back to the real generator
+  public:
+    std::deque<std::string> textAnswers; // for AskText; empty answers ""
+    std::deque<Reply> replies;           // for Yes/No questions; empty answers No
+    std::deque<double> randomValues;     // empty falls back to the real generator
     std::string windowsDirectory = "/nonexistent";
     std::string programDirectory = "/opt/tavola7";
     std::string today = "07/12/2026";
 
-    std::vector<std::string> calls;       // "ShowMessage", "OpenOutput /path", ...
+    std::vector<std::string> calls;               // "ShowMessage", "OpenOutput /path", ...
     std::vector<std::string>* timeline = nullptr; // calls, interleaved with another log
     std::vector<Message> messages;
     std::vector<std::string> asked;
@@ -60,11 +60,11 @@ public:
     void CloseFile(int file) override;
     std::unique_ptr<FileTransaction> BeginTransaction(const std::string& directory) override;
 
-protected:
+  protected:
     void EndProcess() override;
     void ReportAndEnd(const RuntimeError& error) override;
 
-private:
+  private:
     void Note(const std::string& call);
 
     SequentialFiles files_;

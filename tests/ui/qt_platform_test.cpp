@@ -30,7 +30,7 @@ class QtPlatformTest : public QObject {
         });
     }
 
-private slots:
+  private slots:
     void messageCarriesTheProgramTitleUnlessGivenOne() {
         QString title;
         WhenDialogOpens([&](QWidget* dialog) {
@@ -66,8 +66,8 @@ private slots:
                     if (button->text() == c.press)
                         button->click();
             });
-            const Reply reply = platform_.ShowMessage("INIZIAMO UNA NUOVA GARA  ?",
-                                                      Buttons::YesNoQuestion, "INIZIARE NUOVA GARA");
+            const Reply reply = platform_.ShowMessage(
+                "INIZIAMO UNA NUOVA GARA  ?", Buttons::YesNoQuestion, "INIZIARE NUOVA GARA");
             QCOMPARE(reply, c.expected);
             QCOMPARE(icon, QMessageBox::Question);
         }
@@ -95,7 +95,8 @@ private slots:
     void recordFolderIsMadeInTheUsersDataDirectory() {
         const QTemporaryDir data;
         qputenv("XDG_DATA_HOME", data.path().toUtf8());
-        QCOMPARE(QString::fromStdString(platform_.GetWindowsDirectoryA()), data.path() + "/tavola7");
+        QCOMPARE(QString::fromStdString(platform_.GetWindowsDirectoryA()),
+                 data.path() + "/tavola7");
         QVERIFY(QFileInfo(data.path() + "/tavola7").isDir());
     }
 

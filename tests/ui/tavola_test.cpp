@@ -48,7 +48,7 @@ class TavolaTest : public QObject {
         QTest::keyClick(Find<QLineEdit>("txtAnswer"), Qt::Key_Return);
     }
 
-private slots:
+  private slots:
     void init() {
         platform_ = std::make_unique<TestPlatform>();
         platform_->windowsDirectory = dir_.Path().string();
@@ -189,7 +189,8 @@ private slots:
         QCOMPARE(Text("lblMessage"), "");
         QVERIFY(!Find("cmdNext")->isEnabled());
         const auto& said = platform_->messages;
-        QCOMPARE(said[said.size() - 2].prompt, " Anna siccome non hai scelto arriviamo fino al 10.");
+        QCOMPARE(said[said.size() - 2].prompt,
+                 " Anna siccome non hai scelto arriviamo fino al 10.");
         QCOMPARE(said.back().prompt, " Bruno vediamo se sei un vero campione  ");
     }
 
@@ -228,7 +229,8 @@ private slots:
         QCOMPARE(Text("Label12"), "Il record  è di ");
         QCOMPARE(Find("lblScore")->toolTip(), "Questo è il tuo punteggio. Forza con il  record");
         QCOMPARE(Find("txtAnswer")->toolTip(), "Inserisci il risultato e  premi il tasto  Invio");
-        QCOMPARE(Find("cmdExit")->toolTip(), "Ti prego resta ancora, forse riuscirai a farmi uscire ");
+        QCOMPARE(Find("cmdExit")->toolTip(),
+                 "Ti prego resta ancora, forse riuscirai a farmi uscire ");
         QCOMPARE(Find("Image1")->toolTip(), "Clicca sotto di me per impostare il Timer");
         QCOMPARE(Find("cmdNext")->toolTip(), "Go");
         QCOMPARE(Find<QPushButton>("cmdNext")->text(), "&Nuovo calcolo");
@@ -240,6 +242,26 @@ private slots:
         QCOMPARE(Find("lblMessage")->geometry(), QRect(112, 136, 441, 41));
         QVERIFY(Find("lblNum1")->autoFillBackground());
         QVERIFY(!Find("lblMessage")->autoFillBackground());
+    }
+
+    void picturesLoadAtTheirDesignedSizesAndDepths() {
+        for (const char* face : {"smile", "neutral", "laugh", "noentry", "stopwatch"}) {
+            QFile file(QString(":/pictures/%1.ico").arg(face));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            QCOMPARE(bytes.size(), 1078);
+            QCOMPARE(bytes.at(4), char(2));                          // two images
+            QCOMPARE(QImage(file.fileName()).size(), QSize(32, 32)); // the larger first
+            QCOMPARE(QIcon(file.fileName()).availableSizes(), (QList<QSize>{{32, 32}, {16, 16}}));
+        }
+        QCOMPARE(QImage(":/pictures/tavola.ico").size(), QSize(48, 48));
+        QCOMPARE(QImage(":/pictures/pointer.cur").size(), QSize(48, 48));
+        QVERIFY(QImage(":/pictures/pointer.cur").hasAlphaChannel());
+        QCOMPARE(Find("client")->cursor().pixmap().size(), QSize(48, 48));
+        QCOMPARE(Find("cmdNext")->cursor().pixmap().size(), QSize(32, 32));
+        QCOMPARE(Find("lblMessage")->cursor().pixmap().size(), QSize(32, 32));
+        QCOMPARE(Find("cmdExit")->cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(Find("txtAnswer")->cursor().shape(), Qt::IBeamCursor);
     }
 
     void growingLabelsFitTheirCaptionOthersWrap() {
