@@ -34,7 +34,7 @@ enum LabelFlag : unsigned {
     IconPointer = 8,
 };
 
-struct LabelSpec {
+struct LabelRow {
     const char* name;
     const char* caption;
     QRect place;
@@ -51,7 +51,7 @@ const QColor Blue(0x00, 0x00, 0xFF);
 const QColor Green(0x00, 0xC0, 0x00);
 
 // Every label of the window, in its design-time state.
-std::vector<LabelSpec> LabelTable() {
+std::vector<LabelRow> LabelTable() {
     const QFont arial48 = DesignFont("Arial", 48);
     const QFont arial48Bold = DesignFont("Arial", 48, true);
     const QFont message = DesignFont("MS Sans Serif", 24, true, true);
@@ -146,33 +146,33 @@ Tavola::Tavola(Platform& platform, QWidget* parent)
 Tavola::~Tavola() = default;
 
 void Tavola::BuildLabels() {
-    for (const LabelSpec& spec : LabelTable()) {
+    for (const LabelRow& row : LabelTable()) {
         auto* label =
-            new CaptionLabel(QString::fromUtf8(spec.caption), spec.flags & Grows, background_);
-        label->setObjectName(spec.name);
-        label->setGeometry(spec.place);
-        label->setFont(spec.font);
+            new CaptionLabel(QString::fromUtf8(row.caption), row.flags & Grows, background_);
+        label->setObjectName(row.name);
+        label->setGeometry(row.place);
+        label->setFont(row.font);
         label->setAlignment(Qt::AlignTop |
-                            ((spec.flags & Centred) ? Qt::AlignHCenter : Qt::AlignLeft));
+                            ((row.flags & Centred) ? Qt::AlignHCenter : Qt::AlignLeft));
         QPalette colours = label->palette();
         colours.setColor(QPalette::WindowText,
-                         spec.text.isValid() ? spec.text : colours.color(QPalette::ButtonText));
-        if (spec.back.isValid()) {
-            colours.setColor(QPalette::Window, spec.back);
+                         row.text.isValid() ? row.text : colours.color(QPalette::ButtonText));
+        if (row.back.isValid()) {
+            colours.setColor(QPalette::Window, row.back);
             label->setAutoFillBackground(true);
         }
         label->setPalette(colours);
-        if (spec.flags & Border) {
+        if (row.flags & Border) {
             label->setFrameStyle(QFrame::Box | QFrame::Plain);
             label->setLineWidth(1);
         }
-        if (spec.flags & IconPointer)
+        if (row.flags & IconPointer)
             label->setCursor(Pictures::IconPointer());
-        label->setToolTip(QString::fromUtf8(spec.tooltip));
-        if ((spec.flags & Grows) && !label->Caption().isEmpty())
+        label->setToolTip(QString::fromUtf8(row.tooltip));
+        if ((row.flags & Grows) && !label->Caption().isEmpty())
             label->FitToCaption();
         for (const Label code : CodeLabels)
-            if (spec.name == std::string_view(NameOf(code)))
+            if (row.name == std::string_view(NameOf(code)))
                 labels_[code] = label;
     }
 }
