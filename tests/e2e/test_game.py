@@ -59,14 +59,34 @@ class Game(unittest.TestCase):
         for name, content in (("tavrec7.txt", b"1\r\n"), ("ntavrec7.txt", b"Anna\r\n")):
             with open(os.path.join(d.records, name), "wb") as f:
                 f.write(content)
-        before = {n: os.stat(os.path.join(d.records, n)).st_mtime_ns for n in ("tavrec7.txt", "ntavrec7.txt")}
-        d.start_playing("Bruno")
-        d.answer(right=True)
-        d.key("alt+x")
-        self.assertEqual(d.exit_status(), 0)
-        self.assertEqual(d.file_bytes("tavrec7.txt"), b"1\r\n")
-        after = {n: os.stat(os.path.join(d.records, n)).st_mtime_ns for n in before}
-        self.assertEqual(after, before)
+        files = ("tavrec7.txt", "ntavrec7.txt")
+        before = {n: os.stat(os.path.join(d.records, n)).st_mtime_ns for n in files}
+        for right_answers in (1, 0):  # a tie, then less
+            d.start_playing("Bruno")
+            for _ in range(right_answers):
+                d.answer(right=True)
+            d.key("alt+x")
+            self.assertEqual(d.exit_status(), 0)
+            self.assertEqual(d.file_bytes("tavrec7.txt"), b"1\r\n")
+            self.assertEqual({n: os.stat(os.path.join(d.records, n)).st_mtime_ns for n in files}, before)
+
+    def test_minimising_changes_the_caption_for_the_rest_of_the_game(self):
+        d = self.desktop()
+        d.start_playing()
+
+        def window(title):
+            return subprocess.run(["xdotool", "search", "--name", f"^{title}$"], env=d.env,
+                                  capture_output=True, text=True).stdout.split()
+
+        d.type("12")
+        game = window("Gioca con la Vortimpa")
+        self.assertEqual(len(game), 1)
+        subprocess.run(["xdotool", "windowminimize", game[0]], env=d.env, check=True)
+        wait_for(lambda: window("Giocare con la tavola pitagorica") == game, 10, "the new caption")
+        subprocess.run(["xdotool", "windowactivate", game[0]], env=d.env, check=True)
+        d.focus_window("Giocare con la tavola pitagorica")
+        self.assertEqual(window("Giocare con la tavola pitagorica"), game)
+        self.assertEqual(d.answer_text(), "12", "coming back asked no new question")
 
     def test_the_answer_box_refuses_letters_and_a_fifth_digit(self):
         d = self.desktop()
@@ -95,6 +115,7 @@ class Game(unittest.TestCase):
         d.menu_new_game()
         self.assertEqual(d.answer_dialog(key="Return"), ("INIZIARE NUOVA GARA", ["INIZIAMO UNA NUOVA GARA  ?"]))
         self.assertEqual(d.label("lblScore1"), "1")
+        self.assertTrue(d.label("lblMessage").startswith("Sbagliato!! "), "closing the dialog asked no question")
         d.menu_new_game()
         d.answer_dialog(key="alt+s")
         d.answer_dialog()  # the limit, left empty
