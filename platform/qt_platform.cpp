@@ -25,9 +25,11 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-} // namespace
-
-namespace {
+// The one line that tells the player and the terminal what went wrong.
+std::string DescribeError(const RuntimeError& error) {
+    return "Errore di run-time n. " + std::to_string(static_cast<int>(error.number())) + ": " +
+           error.what();
+}
 
 // Qt's audio back end complains on the terminal, later and from within the
 // event loop, when the computer has no sound. For this game that is an
@@ -164,11 +166,6 @@ void QtPlatform::ReportAndEnd(const RuntimeError& error) {
     files_.CloseAll();
     std::fflush(nullptr);
     std::_Exit(EXIT_FAILURE);
-}
-
-std::string DescribeError(const RuntimeError& error) {
-    return "Errore di run-time n. " + std::to_string(static_cast<int>(error.number())) + ": " +
-           error.what();
 }
 
 } // namespace tavola

@@ -50,7 +50,4 @@ class QtPlatform : public Platform {
     std::map<std::string, std::unique_ptr<QSoundEffect>> sounds_;
 };
 
-// The one line that tells a player and the terminal what went wrong.
-std::string DescribeError(const RuntimeError& error);
-
 } // namespace tavola

@@ -18,6 +18,7 @@ void Game::Start() {
 
 void Game::Restart() {
     Tavola* old = window_.release();
+    old->SetTimerEnabled(false); // the dropped game must not tick on until it is gone
     old->hide();
     old->deleteLater();
     Start();
