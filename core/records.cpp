@@ -43,6 +43,8 @@ void Quiz::WriteOneLine(const std::string& path, const std::string& text) {
 }
 
 void Quiz::CheckAndSaveRecord() {
+    // The scope lets go of the record files before the message, so that a
+    // game ending meanwhile never waits on this player's dialog.
     {
         const auto transaction = platform_.BeginTransaction(state_.recordDir);
         const double record = LeadingNumber(controls_.Caption(Label::lblpunti));
