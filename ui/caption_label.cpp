@@ -1,5 +1,7 @@
 #include "caption_label.h"
 
+#include <algorithm>
+
 namespace tavola {
 
 namespace {
