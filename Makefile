@@ -1,33 +1,58 @@
 # The two commands a newcomer needs are `make run` and `make test`.
-BUILD ?= build
-JOBS  ?= $(shell nproc)
+BUILD   ?= build
+CHECK   ?= build-check
+JOBS    ?= $(shell nproc)
+SECONDS ?= 600
 
-.PHONY: run test demo package screenshot build deps clean
+# The sanitizer build's tests fail on any report; only system libraries' own
+# leaks are suppressed, each with its reason in the file.
+SANITIZER_ENV = LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+                UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: run test fuzz demo package screenshot build check-build deps test-deps clean
 
 deps:
-	@scripts/install-deps
+	@scripts/install-deps run
+
+test-deps:
+	@scripts/install-deps test
 
 build: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# The same sources with clang, AddressSanitizer and UndefinedBehaviorSanitizer,
+# and the fuzz targets.
+check-build: test-deps
+	@CXX=clang++ cmake -S . -B $(CHECK) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVOLA_SANITIZE=ON >/dev/null
+	@cmake --build $(CHECK) -j $(JOBS)
+
 run: build
 	@scripts/run-game $(BUILD)
 
-test: build
+test: test-deps build check-build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@cd $(CHECK) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+
+# Each fuzz target for SECONDS seconds (default 600), one after the other.
+fuzz: check-build
+	@cd $(CHECK) && for target in tests/fuzz/fuzz_*; do \
+	  name=$${target#tests/fuzz/fuzz_}; \
+	  $(SANITIZER_ENV) $(CURDIR)/tests/fuzz/run-fuzz $$target $(CURDIR)/tests/fuzz/seeds/$$name $(SECONDS) || exit 1; \
+	done
 
 # A scripted game on a private display, one screenshot a step in $(BUILD)/demo/.
-demo: build
+demo: build test-deps
 	@/usr/bin/python3 -W ignore scripts/demo $(BUILD)
 
 # The README's picture of the game.
 screenshot: demo
 	@cp $(BUILD)/demo/3-right.png docs/screenshot.png
 
-# A Debian package in $(BUILD)/.
+# Debian packages in $(BUILD)/.
 package: build
+	@scripts/install-deps package
 	@cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(CHECK)

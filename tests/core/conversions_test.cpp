@@ -8,6 +8,9 @@ using namespace tavola;
 
 namespace {
 
+#define ZEROS100 "0000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+#define ZEROS400 ZEROS100 ZEROS100 ZEROS100 ZEROS100
+
 template <typename Action> RuntimeError::Number ErrorOf(Action action) {
     try {
         action();
@@ -30,7 +33,11 @@ TEST(LeadingNumber, ReadsOnlyTheLeadingNumber) {
         {"2e", 2},      {"2e-", 2},    {"-", 0},
         {".", 0},       {"12 34", 12}, {"0042", 42},
         {"9e99", 9e99}, {"\r\n12", 0}, {"1e400", HUGE_VAL},
-        {"1e-400", 0},
+        {"1e-400", 0},  {"-1e400", -HUGE_VAL},
+        // The value decides, not the exponent's sign: a record file of 10^399
+        // must not read as 0, nor one of 10^-401 as unbeatable.
+        {"1" ZEROS400 "e-1", HUGE_VAL}, {"0." ZEROS400 "1", 0}, {"0.00" ZEROS400 "1e3", 0},
+        {"0." ZEROS400 "1e9999", HUGE_VAL}, {"1e-99999999999999999999999", 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(LeadingNumber(c.text), c.expected) << '"' << c.text << '"';
@@ -78,6 +85,12 @@ TEST(FormatNumber, FollowsThePicture) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormatNumber(c.value, c.picture), c.expected) << c.value << ' ' << c.picture;
+    EXPECT_EQ(FormatNumber(-0x1p62, "#0"), "-4611686018427387904");
+}
+
+TEST(FormatNumber, NoPictureShowsWhatHasNoDigits) {
+    for (double value : {double(NAN), HUGE_VAL, -HUGE_VAL, 0x1p63, -0x1p63, 1e300})
+        EXPECT_EQ(ErrorOf([&] { FormatNumber(value, "#0"); }), RuntimeError::Overflow) << value;
 }
 
 TEST(Short, TrapsOverflowInEveryOperation) {

@@ -34,9 +34,9 @@ class Desktop:
 
     # ---- set-up and tear-down --------------------------------------------
 
-    def _spawn(self, command, **kwargs):
+    def _spawn(self, command, stderr=subprocess.DEVNULL, **kwargs):
         process = subprocess.Popen(command, env=self.env, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL, start_new_session=True, **kwargs)
+                                   stderr=stderr, start_new_session=True, **kwargs)
         self.processes.append(process)
         return process
 
@@ -68,6 +68,7 @@ class Desktop:
         wait_for(lambda: os.path.exists(ready), 10, "the window manager")
 
     def close(self):
+        """Ends everything; returns what the game wrote on its error output."""
         for process in reversed(self.processes):
             if process.poll() is None:
                 try:
@@ -79,7 +80,9 @@ class Desktop:
             os.kill(self._bus_pid, signal.SIGKILL)
         except ProcessLookupError:
             pass
+        errors = self.game_errors()
         shutil.rmtree(self.home, ignore_errors=True)
+        return errors
 
     def __enter__(self):
         return self
@@ -106,8 +109,20 @@ class Desktop:
     # ---- the game --------------------------------------------------------
 
     def start_game(self, prefix=()):
-        self.game = self._spawn(list(prefix) + [self.program])
+        # Every game of the desktop adds to one file, kept for the test to read.
+        with open(self._errors_path(), "ab") as errors:
+            self.game = self._spawn(list(prefix) + [self.program], stderr=errors)
         return self.game
+
+    def _errors_path(self):
+        return os.path.join(self.home, "game-errors.txt")
+
+    def game_errors(self):
+        try:
+            with open(self._errors_path(), errors="replace") as f:
+                return f.read()
+        except FileNotFoundError:
+            return ""
 
     def exit_status(self, timeout=10):
         return self.game.wait(timeout)

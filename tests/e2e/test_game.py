@@ -18,8 +18,14 @@ PROGRAM = None
 class Game(unittest.TestCase):
     def desktop(self, **kwargs):
         desktop = Desktop(PROGRAM, **kwargs)
-        self.addCleanup(desktop.close)
+        self.addCleanup(self.close_and_check_errors, desktop)
         return desktop
+
+    def close_and_check_errors(self, desktop):
+        errors = desktop.close()
+        if errors:  # shown by ctest when the case fails
+            print("--- the game's error output ---\n" + errors, file=sys.stderr)
+        self.assertNotRegex(errors, r"Sanitizer|runtime error:", "a sanitizer found a fault")
 
     def test_first_start_creates_empty_records(self):
         d = self.desktop()
