@@ -25,6 +25,8 @@ std::string Quiz::Leggifiletxt(const std::string& nomefile) {
 
 void Quiz::LoadRecords() {
     state_.recordDir = GetSystemDir();
+    // Under the lock, so that the two files read are always one record's pair.
+    const auto transaction = platform_.BeginTransaction(state_.recordDir);
     // Opening for appending creates a missing file empty and leaves an existing one alone.
     for (const auto& path : {ScoreFile(), NameFile()}) {
         const int file = platform_.NextFreeFileNumber();
@@ -51,9 +53,14 @@ void Quiz::CheckAndSaveRecord() {
         const double score = ToDouble(controls_.Caption(Label::lblScore));
         if (record >= score)
             platform_.EndProgram();
+        // Another game may have set a better record since this one started;
+        // it must not be lost to a score that only beats the one shown.
+        if (LeadingNumber(Leggifiletxt(ScoreFile())) >= score)
+            platform_.EndProgram();
         WriteOneLine(ScoreFile(), controls_.Caption(Label::lblScore));
         WriteOneLine(NameFile(), controls_.Caption(Label::lblnome1));
-        transaction->Commit();
+        if (!transaction->Commit())
+            platform_.EndProgram();
     }
     platform_.ShowMessage("Ok! Ho registrato il tuo record, C A M P I O N E", Buttons::Ok,
                           std::nullopt);

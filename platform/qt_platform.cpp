@@ -14,6 +14,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sys/stat.h>
+
+#include "shared_records.h"
 
 #ifdef TAVOLA_SANITIZE
 #include <sanitizer/lsan_interface.h>
@@ -114,7 +117,26 @@ void QtPlatform::PlayWave(const std::string& path) {
     sound->play();
 }
 
+std::optional<std::string> QtPlatform::SharedRecordHelper() const {
+    // Installed for the whole computer, the helper beside the program is
+    // set-group-id to the group that owns the shared folder. Anywhere else
+    // (the build tree, a user's own prefix, an administrator's override of its
+    // mode) the record stays the player's own.
+    const std::string helper =
+        QCoreApplication::applicationDirPath().toStdString() + "/tavola7-record";
+    struct stat program {}, folder {};
+    if (::stat(helper.c_str(), &program) != 0 || !S_ISREG(program.st_mode) ||
+        (program.st_mode & S_ISGID) == 0)
+        return std::nullopt;
+    if (::stat(TAVOLA_SHARED_RECORD_DIR, &folder) != 0 || !S_ISDIR(folder.st_mode) ||
+        folder.st_gid != program.st_gid)
+        return std::nullopt;
+    return helper;
+}
+
 std::string QtPlatform::GetWindowsDirectoryA() {
+    if (SharedRecordHelper())
+        return TAVOLA_SHARED_RECORD_DIR;
     const QString dir =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/tavola7";
     QDir().mkpath(dir); // if this fails, opening the record files says why
@@ -159,7 +181,10 @@ void QtPlatform::CloseFile(int file) {
 }
 
 std::unique_ptr<FileTransaction> QtPlatform::BeginTransaction(const std::string& directory) {
-    return std::make_unique<FileTransaction>(files_, directory);
+    if (const auto helper = SharedRecordHelper();
+        helper && SameFolder(directory, TAVOLA_SHARED_RECORD_DIR))
+        return std::make_unique<SharedRecordTransaction>(files_, directory, *helper);
+    return std::make_unique<FolderTransaction>(files_, directory);
 }
 
 void QtPlatform::EndProcess() {

@@ -22,8 +22,9 @@ class QtPlatform : public Platform {
                       const std::optional<std::string>& title) override;
     std::string AskText(const std::string& prompt) override;
     void PlayWave(const std::string& path) override;
-    // The stand-in for the Windows directory: one folder in the user's data
-    // directory, $XDG_DATA_HOME/tavola7, made when missing.
+    // The stand-in for the Windows directory: the computer's shared record
+    // folder when the game is installed for every user, otherwise one folder
+    // in the user's data directory, $XDG_DATA_HOME/tavola7, made when missing.
     std::string GetWindowsDirectoryA() override;
     double RandomNext() override;
     void RandomReseed() override;
@@ -44,6 +45,9 @@ class QtPlatform : public Platform {
     void ReportAndEnd(const RuntimeError& error) override;
 
   private:
+    // The set-group-id program that writes the shared record, when installed.
+    std::optional<std::string> SharedRecordHelper() const;
+
     SequentialFiles files_;
     RandomSource random_;
     // One player per wave file, loaded on first use and kept.

@@ -1,5 +1,8 @@
 #include "runtime_error.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace tavola {
 
 namespace {
@@ -44,6 +47,35 @@ RuntimeError::RuntimeError(Number number, const std::string& detail)
 
 const char* RuntimeError::title() const {
     return TitleOf(number_);
+}
+
+RuntimeError FileError(const std::string& path, int error) {
+    RuntimeError::Number number = RuntimeError::PathFileAccessError;
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        number = RuntimeError::PathNotFound;
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        number = RuntimeError::PermissionDenied;
+        break;
+    case ENOSPC:
+    case EDQUOT:
+        number = RuntimeError::DiskFull;
+        break;
+    case EIO:
+        number = RuntimeError::DeviceIoError;
+        break;
+    default:
+        break;
+    }
+    return RuntimeError(number, path + " (" + std::strerror(error) + ")");
+}
+
+RuntimeError NotAFileError(const std::string& path) {
+    return RuntimeError(RuntimeError::PathFileAccessError, path + " (not a regular file)");
 }
 
 } // namespace tavola

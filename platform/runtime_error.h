@@ -36,4 +36,9 @@ class RuntimeError : public std::runtime_error {
     std::string detail_;
 };
 
+// The error for a file operation that the system refused with `error` (an errno value).
+RuntimeError FileError(const std::string& path, int error);
+// The error for a name that is there but is not a regular file.
+RuntimeError NotAFileError(const std::string& path);
+
 } // namespace tavola

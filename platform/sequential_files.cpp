@@ -1,9 +1,7 @@
 #include "sequential_files.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,84 +12,69 @@ namespace tavola {
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& path, int error) {
-    RuntimeError::Number number = RuntimeError::PathFileAccessError;
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        number = RuntimeError::PathNotFound;
-        break;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        number = RuntimeError::PermissionDenied;
-        break;
-    case ENOSPC:
-    case EDQUOT:
-        number = RuntimeError::DiskFull;
-        break;
-    case EIO:
-        number = RuntimeError::DeviceIoError;
-        break;
-    default:
-        break;
-    }
-    throw RuntimeError(number, path + " (" + std::strerror(error) + ")");
-}
+constexpr int Safely = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
 
-int OpenOrFail(const std::string& path, int flags) {
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+// Opens `path` without following a link or waiting on a FIFO, and makes sure
+// it is a regular file.
+int OpenRegular(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | Safely, 0666);
     if (fd < 0)
-        Fail(path, errno);
+        throw errno == ENOENT && !(flags & O_CREAT) ? RuntimeError(RuntimeError::FileNotFound, path)
+                                                    : FileError(path, errno);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw NotAFileError(path);
+    }
     return fd;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
+// Whether a name exists; what exists must be a regular file, not a link.
+bool ExistsAsFile(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT)
             return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
+        throw FileError(path, errno);
     }
+    if (!S_ISREG(info.st_mode))
+        throw NotAFileError(path);
     return true;
-}
-
-void SyncDirectoryOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 } // namespace
 
-FileTransaction::FileTransaction(SequentialFiles& files, const std::string& directory)
-    : files_(files) {
-    const std::string path = directory + "/tavola7.lock";
-    lockFd_ = OpenOrFail(path, O_RDWR | O_CREAT);
-    while (::flock(lockFd_, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            const int error = errno;
-            ::close(lockFd_);
-            Fail(path, error);
-        }
-    }
-    files_.holding_ = true;
+FileTransaction::FileTransaction(SequentialFiles& files) : files_(files) {
+    files_.transaction_ = this;
 }
 
 FileTransaction::~FileTransaction() {
-    files_.DropHeld();
-    files_.holding_ = false;
-    ::close(lockFd_);
+    files_.held_.clear();
+    files_.transaction_ = nullptr;
 }
 
-void FileTransaction::Commit() {
-    files_.CommitHeld();
+bool FileTransaction::Commit() {
+    FileTransaction::Output output;
+    output.swap(files_.held_);
+    return Save(output);
+}
+
+FolderTransaction::FolderTransaction(SequentialFiles& files, const std::string& directory)
+    : FileTransaction(files), folder_(directory, RecordFolder::Access::ReadWrite) {
+    folder_.Lock();
+    folder_.Recover();
+}
+
+bool FolderTransaction::Save(const Output& output) {
+    RecordFolder::Files files;
+    for (const auto& [path, bytes] : output) {
+        const auto [directory, name] = SplitPath(path);
+        if (!SameFolder(directory, folder_.Path()))
+            throw RuntimeError(RuntimeError::PathFileAccessError, path);
+        files.emplace_back(name, bytes);
+    }
+    folder_.Save(files);
+    return true;
 }
 
 SequentialFiles::~SequentialFiles() {
@@ -121,37 +104,21 @@ SequentialFiles::OpenFile& SequentialFiles::Find(int file) {
 
 void SequentialFiles::OpenAppend(const std::string& path, int file) {
     Claim(file, path);
-    files_[file] = {Mode::Append, path, {}, OpenOrFail(path, O_WRONLY | O_APPEND | O_CREAT)};
+    // An existing file is not opened yet: a reader who may not write it can
+    // still "open it for appending", as the game does to make sure it exists.
+    const int fd = ExistsAsFile(path) ? -1 : OpenRegular(path, O_WRONLY | O_CREAT | O_EXCL);
+    files_[file] = {Mode::Append, path, fd, {}};
 }
 
 void SequentialFiles::OpenOutput(const std::string& path, int file) {
     Claim(file, path);
-    struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0) {
-        if (S_ISDIR(existing.st_mode))
-            Fail(path, EISDIR);
-        if (::access(path.c_str(), W_OK) != 0)
-            Fail(path, errno);
-    }
-    const std::string pending = path + ".tmp-" + std::to_string(::getpid());
-    files_[file] = {Mode::Output, path, pending, OpenOrFail(pending, O_WRONLY | O_CREAT | O_TRUNC)};
+    ExistsAsFile(path);
+    files_[file] = {Mode::Output, path, -1, {}};
 }
 
 void SequentialFiles::OpenInput(const std::string& path, int file) {
     Claim(file, path);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == ENOENT)
-            throw RuntimeError(RuntimeError::FileNotFound, path);
-        Fail(path, error);
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        Fail(path, EISDIR);
-    }
-    files_[file] = {Mode::Input, path, {}, fd};
+    files_[file] = {Mode::Input, path, OpenRegular(path, O_RDONLY), {}};
 }
 
 std::string SequentialFiles::ReadAll(int file) {
@@ -165,7 +132,7 @@ std::string SequentialFiles::ReadAll(int file) {
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            Fail(open.path, errno);
+            throw FileError(open.path, errno);
         if (got == 0)
             break;
         filled += static_cast<std::size_t>(got);
@@ -175,82 +142,50 @@ std::string SequentialFiles::ReadAll(int file) {
 }
 
 void SequentialFiles::PrintLine(int file, const std::string& text) {
-    const OpenFile& open = Find(file);
-    if (open.mode == Mode::Input)
+    OpenFile& open = Find(file);
+    const std::string line = ToWindows1252(text) + "\r\n";
+    switch (open.mode) {
+    case Mode::Input:
         throw RuntimeError(RuntimeError::BadFileNumber, open.path);
-    if (!WriteAll(open.fd, ToWindows1252(text) + "\r\n")) {
-        const int error = errno;
-        const std::string path = open.path;
-        Discard(file);
-        Fail(path, error);
+    case Mode::Output:
+        open.pending += line;
+        return;
+    case Mode::Append:
+        if (open.fd < 0)
+            open.fd = OpenRegular(open.path, O_WRONLY | O_APPEND);
+        for (std::string_view rest = line; !rest.empty();) {
+            const ssize_t written = ::write(open.fd, rest.data(), rest.size());
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                throw FileError(open.path, written < 0 ? errno : EIO);
+            rest.remove_prefix(static_cast<std::size_t>(written));
+        }
+        return;
     }
 }
 
 void SequentialFiles::CloseFile(int file) {
     OpenFile open = Find(file);
     files_.erase(file);
-    if (open.mode != Mode::Output) {
+    if (open.fd >= 0)
         ::close(open.fd);
+    if (open.mode != Mode::Output)
+        return;
+    if (transaction_ != nullptr) {
+        held_.emplace_back(open.path, std::move(open.pending));
         return;
     }
-    int error = 0;
-    if (::fsync(open.fd) != 0)
-        error = errno;
-    if (::close(open.fd) != 0 && error == 0)
-        error = errno;
-    if (error != 0) {
-        ::unlink(open.pendingPath.c_str());
-        Fail(open.path, error);
-    }
-    if (holding_)
-        held_.push_back({open.pendingPath, open.path});
-    else
-        Replace({open.pendingPath, open.path});
-}
-
-void SequentialFiles::Replace(const Replacement& replacement) {
-    if (::rename(replacement.pendingPath.c_str(), replacement.path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(replacement.pendingPath.c_str());
-        Fail(replacement.path, error);
-    }
-    SyncDirectoryOf(replacement.path);
-}
-
-void SequentialFiles::CommitHeld() {
-    std::vector<Replacement> replacements;
-    replacements.swap(held_);
-    for (std::size_t i = 0; i < replacements.size(); ++i) {
-        try {
-            Replace(replacements[i]);
-        } catch (const RuntimeError&) {
-            for (std::size_t rest = i + 1; rest < replacements.size(); ++rest)
-                ::unlink(replacements[rest].pendingPath.c_str());
-            throw;
-        }
-    }
-}
-
-void SequentialFiles::DropHeld() noexcept {
-    for (const auto& replacement : held_)
-        ::unlink(replacement.pendingPath.c_str());
-    held_.clear();
-}
-
-void SequentialFiles::Discard(int file) noexcept {
-    const auto found = files_.find(file);
-    if (found == files_.end())
-        return;
-    ::close(found->second.fd);
-    if (found->second.mode == Mode::Output)
-        ::unlink(found->second.pendingPath.c_str());
-    files_.erase(found);
+    const auto [directory, name] = SplitPath(open.path);
+    RecordFolder(directory, RecordFolder::Access::ReadWrite).Save({{name, open.pending}});
 }
 
 void SequentialFiles::CloseAll() noexcept {
-    while (!files_.empty())
-        Discard(files_.begin()->first);
-    DropHeld();
+    for (const auto& [number, open] : files_)
+        if (open.fd >= 0)
+            ::close(open.fd);
+    files_.clear();
+    held_.clear();
 }
 
 } // namespace tavola

@@ -1,40 +1,60 @@
 #pragma once
 
 #include <map>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "record_folder.h"
 
 namespace tavola {
 
 class SequentialFiles;
 
-// Held while the record files are compared and written. It keeps every other
-// game out (the system drops the lock when the process ends, so a crash leaves
-// none behind), and output files closed meanwhile replace their old contents
-// together at Commit, or not at all when it is dropped without one: the score
-// of one save never stands beside the name of another.
+// Held while the record files are read, compared and written. It keeps every
+// other game out (the system drops the lock when the process ends, so a crash
+// leaves none behind), and output files closed meanwhile take effect together
+// at Commit, or not at all when it is dropped without one: the score of one
+// save never stands beside the name of another.
 class FileTransaction {
   public:
-    FileTransaction(SequentialFiles& files, const std::string& directory);
-    ~FileTransaction();
+    using Output = std::vector<std::pair<std::string, std::string>>; // path, bytes
+
+    explicit FileTransaction(SequentialFiles& files);
+    virtual ~FileTransaction();
     FileTransaction(const FileTransaction&) = delete;
     FileTransaction& operator=(const FileTransaction&) = delete;
 
-    void Commit();
+    // True when the output took effect; false when it was left unwritten
+    // because the files already hold a better record than the one saved.
+    bool Commit();
+
+  protected:
+    virtual bool Save(const Output& output) = 0;
 
   private:
     SequentialFiles& files_;
-    int lockFd_;
+};
+
+// The transaction on a folder that this process writes itself.
+class FolderTransaction : public FileTransaction {
+  public:
+    FolderTransaction(SequentialFiles& files, const std::string& directory);
+
+  protected:
+    bool Save(const Output& output) override;
+
+  private:
+    RecordFolder folder_;
 };
 
 // Numbered sequential text files on disk: Windows-1252 bytes there, UTF-8 in
-// memory, lines ended by CR LF. Every failure is a RuntimeError naming the
-// file and the system's reason.
+// memory, lines ended by CR LF. No symbolic link is followed and nothing
+// waits on a FIFO or device: a name must be a regular file. Every failure is
+// a RuntimeError naming the file and the system's reason.
 class SequentialFiles {
   public:
-    // Reading stops here, so that a stray huge file cannot stall a start.
-    static constexpr std::size_t ReadLimit = 4096;
+    static constexpr std::size_t ReadLimit = RecordFolder::ReadLimit;
 
     SequentialFiles() = default;
     ~SequentialFiles();
@@ -42,10 +62,12 @@ class SequentialFiles {
     SequentialFiles& operator=(const SequentialFiles&) = delete;
 
     int NextFreeFileNumber() const;
-    // Creates a missing file, keeps an existing one.
+    // Creates a missing file, keeps an existing one; the file is opened for
+    // writing only when a line is printed to it.
     void OpenAppend(const std::string& path, int file);
-    // The new content replaces the old only when CloseFile has written all of
-    // it; until then, and after any failure, the old file stays as it was.
+    // The new content replaces the old when the file is closed, or at the
+    // commit of the transaction it was closed under; until then, and after
+    // any failure, the old file stays as it was.
     void OpenOutput(const std::string& path, int file);
     void OpenInput(const std::string& path, int file);
     std::string ReadAll(int file);
@@ -57,28 +79,21 @@ class SequentialFiles {
 
   private:
     friend class FileTransaction;
-    struct Replacement {
-        std::string pendingPath, path;
-    };
-    void Replace(const Replacement& replacement);
-    void CommitHeld();
-    void DropHeld() noexcept;
 
     enum class Mode { Append, Output, Input };
     struct OpenFile {
         Mode mode;
         std::string path;
-        std::string pendingPath; // Output only: where the new content grows
-        int fd;
+        int fd = -1;         // Append: -1 until the first line
+        std::string pending; // Output: the new content
     };
 
     OpenFile& Find(int file);
     void Claim(int file, const std::string& path);
-    void Discard(int file) noexcept;
 
     std::map<int, OpenFile> files_;
-    bool holding_ = false;          // a FileTransaction is open
-    std::vector<Replacement> held_; // output closed under it, awaiting Commit
+    FileTransaction* transaction_ = nullptr;
+    FileTransaction::Output held_; // output closed under the transaction
 };
 
 } // namespace tavola

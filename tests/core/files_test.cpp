@@ -125,7 +125,7 @@ TEST(SequentialFiles, FailuresNameThePathAndTheReason) {
     EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenAppend, dir / "folder", &detail),
               RuntimeError::PathFileAccessError);
     EXPECT_NE(detail.find(dir / "folder"), std::string::npos) << detail;
-    EXPECT_NE(detail.find("directory"), std::string::npos) << detail;
+    EXPECT_NE(detail.find("not a regular file"), std::string::npos) << detail;
     EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenInput, dir / "folder"),
               RuntimeError::PathFileAccessError);
     EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenOutput, dir / "folder"),
@@ -142,13 +142,13 @@ TEST(FileTransaction, OutputTakesEffectOnlyAtCommit) {
     WriteBytes(dir / "score", "5\r\n");
     WriteBytes(dir / "name", "Anna\r\n");
     {
-        FileTransaction dropped(files, dir.Path().string());
+        FolderTransaction dropped(files, dir.Path().string());
         WriteLine(files, dir / "score", "9");
         EXPECT_EQ(ReadBytes(dir / "score"), "5\r\n");
     }
     EXPECT_EQ(ReadBytes(dir / "score"), "5\r\n") << "dropped without a commit";
     {
-        FileTransaction committed(files, dir.Path().string());
+        FolderTransaction committed(files, dir.Path().string());
         WriteLine(files, dir / "score", "9");
         WriteLine(files, dir / "name", "Bruno");
         committed.Commit();
@@ -160,12 +160,12 @@ TEST(FileTransaction, OutputTakesEffectOnlyAtCommit) {
 TEST(FileTransaction, KeepsASecondProcessWaitingUntilItEnds) {
     TempDir dir;
     SequentialFiles files;
-    auto held = std::make_unique<FileTransaction>(files, dir.Path().string());
+    auto held = std::make_unique<FolderTransaction>(files, dir.Path().string());
     const pid_t child = ::fork();
     if (child == 0) {
         ::close_range(3, ~0U, 0); // the inherited copy of our lock would never let go
         SequentialFiles others;
-        FileTransaction waiting(others, dir.Path().string());
+        FolderTransaction waiting(others, dir.Path().string());
         // The parent leaves this mark just before it lets go; without it we got in too early.
         ::_exit(std::filesystem::exists(dir / "released") ? 0 : 1);
     }

@@ -115,7 +115,7 @@ void TestPlatform::CloseFile(int file) {
 
 std::unique_ptr<FileTransaction> TestPlatform::BeginTransaction(const std::string& directory) {
     Note("BeginTransaction");
-    return std::make_unique<FileTransaction>(files_, directory);
+    return std::make_unique<FolderTransaction>(files_, directory);
 }
 
 } // namespace tavola::testing
