@@ -1,10 +1,30 @@
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "game.h"
 #include "pictures.h"
 #include "qt_platform.h"
 
+namespace {
+
+// Qt aborts with a core dump where there is no screen to open the window on;
+// a child's parent at a text console deserves one plain sentence instead.
+bool HasDisplay() {
+    return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
+           std::getenv("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    if (!HasDisplay()) {
+        std::fputs("tavola7: manca lo schermo grafico; avvia il gioco dal menu del desktop "
+                   "o da un terminale aperto nel desktop.\n",
+                   stderr);
+        return EXIT_FAILURE;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName("tavola7");
     QApplication::setDesktopFileName("org.example.tavola7");

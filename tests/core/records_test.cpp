@@ -8,6 +8,10 @@
 #include <algorithm>
 
 #include "quiz_fixture.h"
+#include "record_folder.h"
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <cstdio>
 
 using namespace tavola;
 using namespace tavola::testing;
@@ -239,6 +243,108 @@ TEST(RecordsOnAFullDisk, TheOldRecordStaysWhole) {
     EXPECT_EQ(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }), 0);
     EXPECT_EQ(ReadBytes(f.ScoreFile()), "6\r\n");
     EXPECT_EQ(ReadBytes(f.NameFile()), "Bruno\r\n");
+}
+
+} // namespace
+
+namespace {
+
+TEST(Records, ARecordSavedMeanwhileIsNeverLost) {
+    struct Case {
+        int saved, mine;
+        const char* score;
+        const char* holder;
+    } cases[] = {{5, 3, "5\r\n", "Bruno\r\n"}, {5, 5, "5\r\n", "Bruno\r\n"}, {3, 5, "5\r\n", "Anna\r\n"}};
+    for (const auto& c : cases) {
+        QuizFixture anna;
+        anna.Load("Anna");
+        QuizFixture bruno;
+        bruno.platform.windowsDirectory = anna.platform.windowsDirectory;
+        bruno.Load("Bruno");
+        ScoreRight(bruno, c.saved);
+        bruno.EndsProgram([&] { bruno.quiz.cmdExit_Click(); });
+        ScoreRight(anna, c.mine);
+        const auto said = anna.platform.messages.size();
+        anna.EndsProgram([&] { anna.quiz.cmdExit_Click(); });
+        EXPECT_EQ(ReadBytes(anna.ScoreFile()), c.score) << c.saved << " then " << c.mine;
+        EXPECT_EQ(ReadBytes(anna.NameFile()), c.holder) << c.saved << " then " << c.mine;
+        EXPECT_EQ(anna.platform.messages.size() > said, c.mine > c.saved)
+            << "the record is announced only when written";
+    }
+}
+
+// A save cut short leaves a journal; the next start finishes it when it is
+// whole and drops it when it is torn, at whatever byte the cut came.
+TEST(Records, TheNextStartShowsTheOldPairOrTheNewAfterACrash) {
+    const std::string journal =
+        EncodeJournal({{"tavrec7.txt", "9\r\n"}, {"ntavrec7.txt", "Bruno\r\n"}});
+    for (std::size_t cut = 0; cut <= journal.size(); ++cut) {
+        QuizFixture f;
+        WriteBytes(f.ScoreFile(), "5\r\n");
+        WriteBytes(f.NameFile(), cut == journal.size() ? "Br" : "Anna\r\n"); // torn mid-rewrite
+        WriteBytes(f.dir / "tavola7.journal", journal.substr(0, cut));
+        f.Load();
+        const bool whole = cut == journal.size();
+        EXPECT_EQ(f.controls.Caption(Label::lblpunti), whole ? "9\r\n" : "5\r\n") << cut;
+        EXPECT_EQ(f.controls.Caption(Label::lblnome), whole ? "Bruno\r\n" : "Anna\r\n") << cut;
+        EXPECT_EQ(ReadBytes(f.dir / "tavola7.journal"), "") << cut;
+    }
+}
+
+// What a careless or hostile hand can leave in the player's own folder: the
+// start never hangs, nothing outside the folder is created or written, and
+// what cannot be used is a run-time error naming it.
+TEST(Records, HostileFolderStatesNeverHangOrReachOutside) {
+    struct Case {
+        const char* name;
+        bool fifo;
+    } cases[] = {{"tavrec7.txt", false}, {"ntavrec7.txt", false}, {"tavola7.lock", false},
+                 {"tavola7.journal", false}, {"tavrec7.txt", true}, {"tavola7.lock", true}};
+    for (const auto& c : cases) {
+        QuizFixture f;
+        TempDir outside;
+        const std::string target = outside / "target";
+        if (c.fifo)
+            ASSERT_EQ(::mkfifo((f.dir / c.name).c_str(), 0600), 0);
+        else
+            std::filesystem::create_symlink(target, f.dir / c.name);
+        try {
+            f.Load();
+            f.AskAndAnswer(4, "28");
+            f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
+            EXPECT_STREQ(c.name, "tavola7.journal") << "only a bad journal can wait for a save";
+        } catch (const RuntimeError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.name), std::string::npos) << error.what();
+        }
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(target))) << c.name;
+    }
+}
+
+// Ten games ending at once on one folder: the best score is what stays.
+TEST(Records, TenGamesEndingAtOnceKeepTheBest) {
+    for (int round = 0; round < 5; ++round) {
+        TempDir dir;
+        std::vector<pid_t> games;
+        for (int game = 0; game < 10; ++game) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                QuizFixture f;
+                f.platform.windowsDirectory = dir.Path().string();
+                f.Load("Player" + std::to_string(game));
+                ScoreRight(f, 1 + (game * 3 + round) % 10);
+                ::_exit(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }));
+            }
+            games.push_back(child);
+        }
+        for (const pid_t game : games)
+            ::waitpid(game, nullptr, 0);
+        const int best = 10;
+        EXPECT_EQ(ReadBytes(dir / "tavrec7.txt"), std::to_string(best) + "\r\n") << round;
+        const std::string name = ReadBytes(dir / "ntavrec7.txt");
+        int player = -1;
+        ASSERT_EQ(std::sscanf(name.c_str(), "Player%d", &player), 1) << name;
+        EXPECT_EQ(1 + (player * 3 + round) % 10, best) << "the holder is the one who scored it";
+    }
 }
 
 } // namespace

@@ -27,6 +27,26 @@ class Game(unittest.TestCase):
             print("--- the game's error output ---\n" + errors, file=sys.stderr)
         self.assertNotRegex(errors, r"Sanitizer|runtime error:", "a sanitizer found a fault")
 
+    # The next two run from the installed package as two users of one computer.
+    def test_a_shared_record_is_set_by_one_player(self):
+        d = self.desktop()
+        d.start_playing("Anna")
+        d.answer(right=True)
+        d.key("alt+x")
+        self.assertEqual(d.answer_dialog(), ("Vortimpa", ["Ok! Ho registrato il tuo record, C A M P I O N E"]))
+        self.assertEqual(d.exit_status(), 0)
+
+    def test_a_shared_record_is_shown_and_beaten_by_another(self):
+        d = self.desktop()
+        d.start_playing("Bruno")
+        self.assertEqual((d.label("lblpunti"), d.label("lblnome")), ("1\n", "Anna\n"))
+        d.answer(right=True)
+        d.next_question()
+        d.answer(right=True)
+        d.key("alt+x")
+        self.assertEqual(d.answer_dialog(), ("Vortimpa", ["Ok! Ho registrato il tuo record, C A M P I O N E"]))
+        self.assertEqual(d.exit_status(), 0)
+
     def test_first_start_creates_empty_records(self):
         d = self.desktop()
         greeting = d.start_playing("Anna")

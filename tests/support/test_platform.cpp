@@ -1,5 +1,7 @@
 #include "test_platform.h"
 
+#include "shared_records.h"
+
 namespace tavola::testing {
 
 void TestPlatform::Note(const std::string& call) {
@@ -115,6 +117,8 @@ void TestPlatform::CloseFile(int file) {
 
 std::unique_ptr<FileTransaction> TestPlatform::BeginTransaction(const std::string& directory) {
     Note("BeginTransaction");
+    if (!recordHelper.empty())
+        return std::make_unique<SharedRecordTransaction>(files_, directory, recordHelper);
     return std::make_unique<FolderTransaction>(files_, directory);
 }
 

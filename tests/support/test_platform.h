@@ -33,6 +33,8 @@ class TestPlatform : public Platform {
     std::string windowsDirectory = "/nonexistent";
     std::string programDirectory = "/opt/tavola7";
     std::string today = "07/12/2026";
+    // When set, the record folder is the shared one that this helper writes.
+    std::string recordHelper;
 
     std::vector<std::string> calls;               // "ShowMessage", "OpenOutput /path", ...
     std::vector<std::string>* timeline = nullptr; // calls, interleaved with another log
