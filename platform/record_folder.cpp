@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "file_io.h"
 #include "runtime_error.h"
 
 namespace tavola {
@@ -16,36 +17,6 @@ namespace {
 
 constexpr const char* JournalHeader = "tavola7 journal ";
 constexpr const char* JournalEnd = "end\n";
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// Up to `limit` bytes from the start of an open file.
-bool ReadUpTo(int fd, std::size_t limit, std::string& bytes) {
-    bytes.assign(limit, '\0');
-    std::size_t filled = 0;
-    while (filled < limit) {
-        const ssize_t got = ::read(fd, bytes.data() + filled, limit - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            break;
-        filled += static_cast<std::size_t>(got);
-    }
-    bytes.resize(filled);
-    return true;
-}
 
 // A name that stays inside the folder and fits on a journal line.
 bool IsPlainName(std::string_view name) {
@@ -124,16 +95,7 @@ RecordFolder::~RecordFolder() {
 }
 
 int RecordFolder::Open(const std::string& name, int flags) const {
-    const std::string shown = path_ + "/" + name;
-    const int fd = ::openat(fd_, name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        throw FileError(shown, errno);
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        throw NotAFileError(shown);
-    }
-    return fd;
+    return OpenRegularAt(fd_, name, flags, path_ + "/" + name);
 }
 
 void RecordFolder::Lock() {
@@ -203,9 +165,9 @@ void RecordFolder::RemoveOldTemporaries() const {
 }
 
 void RecordFolder::Create(const std::string& name) {
-    const int fd = ::openat(fd_, name.c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                            FileMode);
+    const int fd =
+        ::openat(fd_, name.c_str(),
+                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, FileMode);
     if (fd < 0 && errno != EEXIST)
         throw FileError(path_ + "/" + name, errno);
     if (fd < 0) {

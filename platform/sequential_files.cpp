@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "file_io.h"
 #include "runtime_error.h"
 #include "windows1252.h"
 
@@ -12,21 +13,8 @@ namespace tavola {
 
 namespace {
 
-constexpr int Safely = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-
-// Opens `path` without following a link or waiting on a FIFO, and makes sure
-// it is a regular file.
 int OpenRegular(const std::string& path, int flags) {
-    const int fd = ::open(path.c_str(), flags | Safely, 0666);
-    if (fd < 0)
-        throw errno == ENOENT && !(flags & O_CREAT) ? RuntimeError(RuntimeError::FileNotFound, path)
-                                                    : FileError(path, errno);
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        throw NotAFileError(path);
-    }
-    return fd;
+    return OpenRegularAt(AT_FDCWD, path, flags, path);
 }
 
 // Whether a name exists; what exists must be a regular file, not a link.
@@ -125,19 +113,9 @@ std::string SequentialFiles::ReadAll(int file) {
     const OpenFile& open = Find(file);
     if (open.mode != Mode::Input)
         throw RuntimeError(RuntimeError::BadFileNumber, open.path);
-    std::string bytes(ReadLimit, '\0');
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t got = ::read(open.fd, bytes.data() + filled, bytes.size() - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw FileError(open.path, errno);
-        if (got == 0)
-            break;
-        filled += static_cast<std::size_t>(got);
-    }
-    bytes.resize(filled);
+    std::string bytes;
+    if (!ReadUpTo(open.fd, ReadLimit, bytes))
+        throw FileError(open.path, errno);
     return FromWindows1252(bytes);
 }
 
@@ -153,14 +131,8 @@ void SequentialFiles::PrintLine(int file, const std::string& text) {
     case Mode::Append:
         if (open.fd < 0)
             open.fd = OpenRegular(open.path, O_WRONLY | O_APPEND);
-        for (std::string_view rest = line; !rest.empty();) {
-            const ssize_t written = ::write(open.fd, rest.data(), rest.size());
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                throw FileError(open.path, written < 0 ? errno : EIO);
-            rest.remove_prefix(static_cast<std::size_t>(written));
-        }
+        if (!WriteAll(open.fd, line))
+            throw FileError(open.path, errno);
         return;
     }
 }
