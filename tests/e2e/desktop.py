@@ -25,7 +25,9 @@ class Desktop:
         os.makedirs(runtime, mode=0o700)
         self.env = dict(os.environ, XDG_DATA_HOME=self.data, XDG_RUNTIME_DIR=runtime,
                         HOME=self.home, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LANG="C.UTF-8")
-        self.env.pop("QT_QPA_PLATFORM", None)
+        # Nothing of the user's own display or sound may leak into this desktop.
+        for name in ("QT_QPA_PLATFORM", "PULSE_SERVER", "PIPEWIRE_REMOTE", "PIPEWIRE_RUNTIME_DIR"):
+            self.env.pop(name, None)
         self.env.update(extra_env or {})
         self._start_display()
         self._start_bus()
@@ -93,13 +95,27 @@ class Desktop:
     # ---- sound -------------------------------------------------------------
 
     def start_sound_server(self):
-        """A private PulseAudio server whose only output is a null sink, `out`."""
+        """A private instance of the machine's own PulseAudio-compatible server,
+        whose only output is a null sink, `out`: PipeWire's pipewire-pulse where
+        the desktop has it, otherwise PulseAudio. It lives in this desktop's
+        runtime folder, so the user's own sound is never touched."""
+        if shutil.which("pipewire-pulse"):
+            for server in ("pipewire", "wireplumber", "pipewire-pulse"):
+                self._spawn([server])
+            self.env["PULSE_SERVER"] = "unix:" + os.path.join(self.env["XDG_RUNTIME_DIR"], "pulse", "native")
+            self._wait_for_sound_server()
+            for command in (["load-module", "module-null-sink", "sink_name=out"], ["set-default-sink", "out"]):
+                subprocess.run(["pactl"] + command, env=self.env, capture_output=True, check=True)
+            return
         socket = os.path.join(self.home, "pulse.sock")
         self._spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
                      "-L", "module-null-sink sink_name=out",
                      "-L", f"module-native-protocol-unix socket={socket} auth-anonymous=1"])
         self.env["PULSE_SERVER"] = "unix:" + socket
-        wait_for(lambda: subprocess.run(["pactl", "list", "short", "sinks"], env=self.env,
+        self._wait_for_sound_server()
+
+    def _wait_for_sound_server(self):
+        wait_for(lambda: subprocess.run(["pactl", "info"], env=self.env,
                                         capture_output=True).returncode == 0, 10, "the sound server")
 
     def record_sound(self, path):
