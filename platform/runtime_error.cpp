@@ -1,81 +1,73 @@
 #include "runtime_error.h"
 
 #include <cerrno>
-#include <cstring>
 
 namespace tavola {
 
 namespace {
 
+// Each number's name, as the Italian runtime worded it.
 const char* TitleOf(RuntimeError::Number number) {
     switch (number) {
     case RuntimeError::Overflow:
         return "Overflow";
     case RuntimeError::TypeMismatch:
-        return "Type mismatch";
+        return "Tipo non corrispondente";
     case RuntimeError::BadFileNumber:
-        return "Bad file name or number";
+        return "Nome o numero di file non valido";
     case RuntimeError::FileNotFound:
-        return "File not found";
+        return "File non trovato";
     case RuntimeError::FileAlreadyOpen:
-        return "File already open";
+        return "File già aperto";
     case RuntimeError::DeviceIoError:
-        return "Device I/O error";
+        return "Errore di I/O della periferica";
     case RuntimeError::DiskFull:
-        return "Disk full";
+        return "Disco pieno";
     case RuntimeError::PermissionDenied:
-        return "Permission denied";
+        return "Autorizzazione negata";
     case RuntimeError::PathFileAccessError:
-        return "Path/File access error";
+        return "Errore di accesso al percorso o al file";
     case RuntimeError::PathNotFound:
-        return "Path not found";
+        return "Percorso non trovato";
     }
-    return "Application-defined or object-defined error";
+    return "Errore definito dall'applicazione o dall'oggetto";
 }
 
-std::string WhatOf(RuntimeError::Number number, const std::string& detail) {
-    std::string what = TitleOf(number);
-    if (!detail.empty())
-        what += ": " + detail;
-    return what;
+std::string WhatOf(const std::string& reason, const std::string& detail) {
+    return detail.empty() ? reason : reason + ": " + detail;
 }
 
 } // namespace
 
-RuntimeError::RuntimeError(Number number, const std::string& detail)
-    : std::runtime_error(WhatOf(number, detail)), number_(number), detail_(detail) {}
-
-const char* RuntimeError::title() const {
-    return TitleOf(number_);
-}
+RuntimeError::RuntimeError(Number number, const std::string& detail, const std::string& reason)
+    : std::runtime_error(WhatOf(reason.empty() ? TitleOf(number) : reason, detail)),
+      number_(number), detail_(detail), reason_(reason.empty() ? TitleOf(number) : reason) {}
 
 RuntimeError FileError(const std::string& path, int error) {
-    RuntimeError::Number number = RuntimeError::PathFileAccessError;
     switch (error) {
     case ENOENT:
     case ENOTDIR:
-        number = RuntimeError::PathNotFound;
-        break;
+        return RuntimeError(RuntimeError::PathNotFound, path);
     case EACCES:
     case EPERM:
     case EROFS:
-        number = RuntimeError::PermissionDenied;
-        break;
+        return RuntimeError(RuntimeError::PermissionDenied, path);
     case ENOSPC:
     case EDQUOT:
-        number = RuntimeError::DiskFull;
-        break;
+        return RuntimeError(RuntimeError::DiskFull, path);
     case EIO:
-        number = RuntimeError::DeviceIoError;
-        break;
+        return RuntimeError(RuntimeError::DeviceIoError, path);
+    case ELOOP:  // a symbolic link, which the game never follows
+    case EISDIR: // a folder
+    case ENXIO:  // a FIFO or device with nobody at the other end
+        return NotAFileError(path);
     default:
-        break;
+        return RuntimeError(RuntimeError::PathFileAccessError, path);
     }
-    return RuntimeError(number, path + " (" + std::strerror(error) + ")");
 }
 
 RuntimeError NotAFileError(const std::string& path) {
-    return RuntimeError(RuntimeError::PathFileAccessError, path + " (not a regular file)");
+    return RuntimeError(RuntimeError::PathFileAccessError, path, "Non è un file");
 }
 
 } // namespace tavola

@@ -23,20 +23,24 @@ class RuntimeError : public std::runtime_error {
         PathNotFound = 76,
     };
 
-    RuntimeError(Number number, const std::string& detail = {});
+    // `reason` says in Italian why it failed, when more is known than the
+    // number tells (such as "non è un file"); by default the number's own name.
+    RuntimeError(Number number, const std::string& detail = {}, const std::string& reason = {});
 
     Number number() const { return number_; }
-    // The runtime's own name for the error, such as "Overflow".
-    const char* title() const;
-    // What failed and why, such as a file's path and the system's reason; may be empty.
+    // Why it failed, in Italian, such as "Autorizzazione negata".
+    const std::string& reason() const { return reason_; }
+    // What failed, such as a file's path; may be empty.
     const std::string& detail() const { return detail_; }
 
   private:
     Number number_;
     std::string detail_;
+    std::string reason_;
 };
 
-// The error for a file operation that the system refused with `error` (an errno value).
+// The error for a file operation on `path` that the system refused with
+// `error` (an errno value): the path once, and the reason once, in Italian.
 RuntimeError FileError(const std::string& path, int error);
 // The error for a name that is there but is not a regular file.
 RuntimeError NotAFileError(const std::string& path);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -125,7 +127,7 @@ TEST(SequentialFiles, FailuresNameThePathAndTheReason) {
     EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenAppend, dir / "folder", &detail),
               RuntimeError::PathFileAccessError);
     EXPECT_NE(detail.find(dir / "folder"), std::string::npos) << detail;
-    EXPECT_NE(detail.find("not a regular file"), std::string::npos) << detail;
+    EXPECT_EQ(detail, dir / "folder");
     EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenInput, dir / "folder"),
               RuntimeError::PathFileAccessError);
     EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenOutput, dir / "folder"),
@@ -134,6 +136,29 @@ TEST(SequentialFiles, FailuresNameThePathAndTheReason) {
               RuntimeError::FileNotFound);
     EXPECT_EQ(ErrorOpening(&SequentialFiles::OpenAppend, dir / "no/such/dir"),
               RuntimeError::PathNotFound);
+}
+
+// The player reads the report: the file once and the reason once, in Italian.
+TEST(FileError, SaysTheFileAndTheReasonOnceInItalian) {
+    struct Case {
+        int error;
+        RuntimeError::Number number;
+        const char* text;
+    } cases[] = {
+        {ENOENT, RuntimeError::PathNotFound, "Percorso non trovato: /r/f"},
+        {EACCES, RuntimeError::PermissionDenied, "Autorizzazione negata: /r/f"},
+        {EROFS, RuntimeError::PermissionDenied, "Autorizzazione negata: /r/f"},
+        {ENOSPC, RuntimeError::DiskFull, "Disco pieno: /r/f"},
+        {EIO, RuntimeError::DeviceIoError, "Errore di I/O della periferica: /r/f"},
+        {ELOOP, RuntimeError::PathFileAccessError, "Non è un file: /r/f"},
+        {EISDIR, RuntimeError::PathFileAccessError, "Non è un file: /r/f"},
+        {EBUSY, RuntimeError::PathFileAccessError, "Errore di accesso al percorso o al file: /r/f"},
+    };
+    for (const auto& c : cases) {
+        const RuntimeError error = FileError("/r/f", c.error);
+        EXPECT_EQ(error.number(), c.number) << c.text;
+        EXPECT_STREQ(error.what(), c.text);
+    }
 }
 
 TEST(FileTransaction, OutputTakesEffectOnlyAtCommit) {

@@ -199,8 +199,10 @@ class Game(unittest.TestCase):
         d.answer_dialog()
         title, texts = d.answer_dialog()
         self.assertEqual(title, "Vortimpa")
-        self.assertIn("tavrec7.txt", " ".join(texts))
+        path = d.records + "//tavrec7.txt"
+        self.assertEqual(texts, [f"Errore di run-time n. 75: Non è un file: {path}\n\nIl gioco si chiude."])
         self.assertEqual(d.exit_status(), 1)
+        self.assertEqual(d.game_errors(), f"tavola7: Errore di run-time n. 75: Non è un file: {path}\n")
 
 
 def sound_bursts(path):
