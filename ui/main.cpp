@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "game.h"
+#include "italian.h"
 #include "pictures.h"
 #include "qt_platform.h"
 
@@ -26,6 +27,7 @@ int main(int argc, char* argv[]) {
         return EXIT_FAILURE;
     }
     QApplication application(argc, argv);
+    tavola::SpeakItalian(application);
     QApplication::setApplicationName("tavola7");
     QApplication::setDesktopFileName("org.example.tavola7");
     QApplication::setWindowIcon(tavola::Pictures::WindowIcon());

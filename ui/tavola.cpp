@@ -90,6 +90,12 @@ std::vector<LabelRow> LabelTable() {
     // clang-format on
 }
 
+// Each value label and the heading beside it, which a screen reader says with it.
+constexpr std::pair<const char*, const char*> Headings[] = {
+    {"lblconto", "Label11"}, {"lblScore", "Label6"},  {"lblScore1", "Label1"}, {"lblScore2", "Label3"},
+    {"lblnome1", "Label14"}, {"lblnome", "Label12"},  {"lblpunti", "Label13"},
+};
+
 constexpr Label CodeLabels[] = {
     Label::lblNum1,   Label::lblNum2,  Label::lblMessage, Label::lblScore, Label::lblScore1,
     Label::lblScore2, Label::lblconto, Label::lblpunti,   Label::lblnome,  Label::lblnome1};
@@ -175,6 +181,9 @@ void Tavola::BuildLabels() {
             if (row.name == std::string_view(NameOf(code)))
                 labels_[code] = label;
     }
+    for (const auto& [value, heading] : Headings)
+        background_->findChild<CaptionLabel*>(value)->SetHeading(
+            background_->findChild<CaptionLabel*>(heading)->Caption());
 }
 
 void Tavola::BuildQuestionLine() {
@@ -189,6 +198,7 @@ void Tavola::BuildQuestionLine() {
     colours.setColor(QPalette::Base, QColor(0xFF, 0xFF, 0x80));
     txtAnswer_->setPalette(colours);
     txtAnswer_->setToolTip("Inserisci il risultato e  premi il tasto  Invio");
+    txtAnswer_->setAccessibleDescription("Scrivi il risultato e premi Invio");
     txtAnswer_->installEventFilter(this);
 }
 
@@ -199,6 +209,7 @@ void Tavola::BuildClock() {
     Image1->setPixmap(Pictures::Stopwatch().pixmap(32, 32));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setToolTip("Clicca sotto di me per impostare il Timer");
+    Image1->setAccessibleName("Cronometro");
 
     Timer1_ = new QTimer(this);
     Timer1_->setObjectName("Timer1");
@@ -222,6 +233,7 @@ void Tavola::BuildButtons() {
     cmdNext_->setGeometry(Place(4200, 5280, 1815, 1095));
     cmdNext_->setFont(buttonFont);
     cmdNext_->setToolTip("Go");
+    cmdNext_->setAccessibleName("Nuovo calcolo");
     cmdNext_->setCursor(Pictures::IconPointer());
     cmdNext_->setEnabled(false);
     connect(cmdNext_, &QPushButton::clicked, this, &Tavola::cmdNext_Click);
@@ -232,6 +244,7 @@ void Tavola::BuildButtons() {
     cmdExit_->setGeometry(Place(7680, 5280, 2055, 1095));
     cmdExit_->setFont(buttonFont);
     cmdExit_->setToolTip("Ti prego resta ancora, forse riuscirai a farmi uscire ");
+    cmdExit_->setAccessibleName("Esci dal gioco");
     cmdExit_->setCursor(Qt::ArrowCursor);
     connect(cmdExit_, &QPushButton::clicked, this, &Tavola::cmdExit_Click);
 }
@@ -330,6 +343,12 @@ std::string Tavola::Caption(Label label) const {
 
 void Tavola::SetCaption(Label label, const std::string& caption) {
     labels_.at(label)->SetCaption(QString::fromStdString(caption));
+    // The question goes with the answer box as soon as it is drawn: disabling
+    // the next-question button may hand the box the focus before the game does.
+    if (label == Label::lblNum1 || label == Label::lblNum2)
+        txtAnswer_->setAccessibleName(QString("Quanto fa %1 per %2?")
+                                          .arg(labels_.at(Label::lblNum1)->text(),
+                                               labels_.at(Label::lblNum2)->text()));
 }
 
 std::string Tavola::AnswerText() const {
@@ -338,13 +357,25 @@ std::string Tavola::AnswerText() const {
 void Tavola::SetAnswerText(const std::string& text) {
     txtAnswer_->setText(QString::fromStdString(text));
 }
+// A screen reader speaks what takes the focus, and the game moves the focus at
+// the two moments that matter: the answer box carries the question, and the
+// next-question button the verdict and the counters.
 void Tavola::FocusAnswer() {
     txtAnswer_->setFocus(Qt::OtherFocusReason);
 }
+
 void Tavola::SetNextEnabled(bool enabled) {
     cmdNext_->setEnabled(enabled);
 }
+
 void Tavola::FocusNext() {
+    QString verdict = labels_.at(Label::lblMessage)->text().simplified();
+    if (!verdict.endsWith('!'))
+        verdict += '.';
+    cmdNext_->setAccessibleDescription(QString("%1 Risposte esatte %2, errate %3, totali %4.")
+                                           .arg(verdict, labels_.at(Label::lblScore)->text(),
+                                                labels_.at(Label::lblScore1)->text(),
+                                                labels_.at(Label::lblScore2)->text()));
     cmdNext_->setFocus(Qt::OtherFocusReason);
 }
 

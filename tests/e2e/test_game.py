@@ -47,6 +47,36 @@ class Game(unittest.TestCase):
         self.assertEqual(d.answer_dialog(), ("Vortimpa", ["Ok! Ho registrato il tuo record, C A M P I O N E"]))
         self.assertEqual(d.exit_status(), 0)
 
+    def test_a_screen_reader_follows_the_game(self):
+        d = self.desktop()
+        heard = d.hear_focus()
+        game = []  # what is said of the game's own window, the dialogs aside
+
+        def said():
+            d.pump_events()
+            game[:] = [h for h in heard if h[0].startswith("Quanto fa") or h[0] == "Nuovo calcolo"]
+            return game[-1] if game else None
+
+        def question():
+            return (f"Quanto fa 7 per {d.label('lblNum2')}?", "Scrivi il risultato e premi Invio")
+
+        def verdict(counters):
+            message = d.label("lblMessage")
+            message += "" if message.endswith("!") else "."
+            return ("Nuovo calcolo", f"{message} Risposte esatte {counters[0]}, errate {counters[1]}, "
+                                     f"totali {counters[2]}.")
+
+        d.start_playing("Anna")
+        wait_for(lambda: said() == question(), 5, "the first question to be said")
+        for right, counters in ((True, (1, 0, 1)), (False, (1, 1, 2))):
+            d.answer(right)
+            wait_for(lambda: said() == verdict(counters), 5, "the verdict to be said")
+            d.next_question()
+            wait_for(lambda: said() == question(), 5, "the next question to be said")
+        self.assertEqual(len(game), 5, f"something was said twice: {game}")
+        self.assertTrue(game[1][1].startswith("Esatto! Anna sei forte!"))
+        self.assertTrue(game[3][1].startswith("Sbagliato!! "))
+
     def test_first_start_creates_empty_records(self):
         d = self.desktop()
         greeting = d.start_playing("Anna")

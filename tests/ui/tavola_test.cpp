@@ -1,6 +1,8 @@
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -10,6 +12,7 @@
 #include <algorithm>
 
 #include "game.h"
+#include "italian.h"
 #include "tavola.h"
 #include "temp_dir.h"
 #include "test_platform.h"
@@ -99,6 +102,45 @@ class TavolaTest : public QObject {
         QCOMPARE(Text("lblScore2"), "2");
         QVERIFY(Find("cmdNext")->isEnabled());
         QVERIFY(Find("cmdNext")->hasFocus());
+    }
+
+    // A blind player hears what takes the focus: the question, then the
+    // verdict and the counters, then the next question.
+    void aScreenReaderHearsTheQuestionTheVerdictAndTheCounters() {
+        QStringList heard;
+        const auto listen = [&] {
+            QAccessibleInterface* focused =
+                QAccessible::queryAccessibleInterface(QApplication::focusWidget());
+            heard << focused->text(QAccessible::Name) + " | " +
+                         focused->text(QAccessible::Description);
+        };
+        listen();
+        Answer("21");
+        listen();
+        platform_->randomValues = {0.5, 0.85, 0.5};
+        QTest::keyClick(Find("cmdNext"), Qt::Key_Space);
+        listen();
+        Answer("50");
+        listen();
+        QCOMPARE(heard, QStringList({
+                            "Quanto fa 7 per 3? | Scrivi il risultato e premi Invio",
+                            "Nuovo calcolo | Esatto! Anna sei forte! Risposte esatte 1, errate 0, totali 1.",
+                            "Quanto fa 7 per 8? | Scrivi il risultato e premi Invio",
+                            "Nuovo calcolo | Sbagliato!! 56. Risposte esatte 1, errate 1, totali 2.",
+                        }));
+        QCOMPARE(Find("lblScore1")->accessibleName(), "Risposte errate 1");
+        QCOMPARE(Find("lblconto")->accessibleName(), "Tempo restante 00:05:00");
+        QCOMPARE(Find("lblnome1")->accessibleName(), "Sfidante Anna");
+    }
+
+    void qtsOwnTextsSpeakItalian() {
+        SpeakItalian(*qApp);
+        std::unique_ptr<QMenu> menu(Find<QLineEdit>("txtAnswer")->createStandardContextMenu());
+        QStringList texts;
+        for (const QAction* action : menu->actions())
+            texts << action->text().section('\t', 0, 0); // without the shortcut
+        QCOMPARE(texts, QStringList({"Ann&ulla", "&Rifai", "", "&Taglia", "&Copia", "&Incolla",
+                                     "Elimina", "", "Seleziona tutto"}));
     }
 
     void wrongAnswerBlacksOutAndTheNextQuestionPaintsAGradient() {
