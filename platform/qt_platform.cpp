@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLocale>
 #include <QMessageBox>
@@ -30,6 +31,20 @@ const QString ProgramTitle = QStringLiteral("Vortimpa");
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// The window manager cuts a title wider than its box short ("Data…2/26"), and
+// a message box sizes itself by its text alone; so each box is made wide
+// enough for its title in a bold face, with room to spare for the window
+// manager's own font and for the title bar's icon and buttons.
+void WideEnoughForTitle(QMessageBox& box) {
+    QFont bold = box.font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    const int width = metrics.horizontalAdvance(box.windowTitle()) * 3 / 2 + 6 * metrics.height();
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 // The one line that tells the player and the terminal what went wrong.
@@ -78,10 +93,12 @@ Reply QtPlatform::ShowMessage(const std::string& prompt, Buttons buttons,
     box.setText(Q(prompt));
     if (buttons == Buttons::Ok) {
         box.addButton(QMessageBox::Ok);
+        WideEnoughForTitle(box);
         box.exec();
         return Reply::Ok;
     }
-    box.setIcon(QMessageBox::Question);
+    box.setIcon(QMessageBox::Question); // lays the box out anew
+    WideEnoughForTitle(box);
     QPushButton* yes = box.addButton(QMessageBox::Yes);
     yes->setText(QStringLiteral("&Sì"));
     QPushButton* no = box.addButton(QMessageBox::No);
@@ -201,6 +218,7 @@ void QtPlatform::ReportAndEnd(const RuntimeError& error) {
     box.setTextFormat(Qt::PlainText);
     box.setText(Q(line) + "\n\nIl gioco si chiude.");
     box.addButton(QMessageBox::Ok);
+    WideEnoughForTitle(box);
     box.exec();
     files_.CloseAll();
     ExitProcess(EXIT_FAILURE);

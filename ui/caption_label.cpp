@@ -28,17 +28,6 @@ void CaptionLabel::SetCaption(const QString& caption) {
     setText(OnScreen(caption));
     if (grows_)
         FitToCaption();
-    NameForScreenReader();
-}
-
-void CaptionLabel::SetHeading(const QString& heading) {
-    heading_ = heading.simplified();
-    NameForScreenReader();
-}
-
-void CaptionLabel::NameForScreenReader() {
-    if (!heading_.isEmpty())
-        setAccessibleName(heading_ + " " + text().simplified());
 }
 
 void CaptionLabel::FitToCaption() {

@@ -16,19 +16,12 @@ class CaptionLabel : public QLabel {
     QString Caption() const { return caption_; }
     void SetCaption(const QString& caption);
 
-    // A value label says its heading with it to a screen reader, as a sighted
-    // player reads the two together: "Risposte esatte 3".
-    void SetHeading(const QString& heading);
-
     // A growing label with a caption takes its fitted size from the start, as
     // its design-time size was fitted to the caption in the font it was drawn with.
     void FitToCaption();
 
   private:
-    void NameForScreenReader();
-
     QString caption_;
-    QString heading_;
     bool grows_;
 };
 

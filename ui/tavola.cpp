@@ -90,7 +90,8 @@ std::vector<LabelRow> LabelTable() {
     // clang-format on
 }
 
-// Each value label and the heading beside it, which a screen reader says with it.
+// Each value label and the heading beside it. The heading labels the value
+// for a screen reader, as a sighted player reads the two together.
 constexpr std::pair<const char*, const char*> Headings[] = {
     {"lblconto", "Label11"}, {"lblScore", "Label6"},  {"lblScore1", "Label1"}, {"lblScore2", "Label3"},
     {"lblnome1", "Label14"}, {"lblnome", "Label12"},  {"lblpunti", "Label13"},
@@ -182,8 +183,7 @@ void Tavola::BuildLabels() {
                 labels_[code] = label;
     }
     for (const auto& [value, heading] : Headings)
-        background_->findChild<CaptionLabel*>(value)->SetHeading(
-            background_->findChild<CaptionLabel*>(heading)->Caption());
+        background_->findChild<QLabel*>(heading)->setBuddy(background_->findChild<QLabel*>(value));
 }
 
 void Tavola::BuildQuestionLine() {

@@ -6,6 +6,7 @@ accessibility tree (AT-SPI) and takes screenshots with ImageMagick. Every
 process it starts is ended by its own id when it closes.
 """
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -215,7 +216,16 @@ class Desktop:
         """The window's labels' captions, in the window's own order."""
         client = self.client()
         children = [client.getChildAtIndex(i) for i in range(client.childCount)]
-        return [c.name for c in children if c.getRoleName() == "label"]
+        return [self._caption(c) for c in children if c.getRoleName() == "label"]
+
+    def _caption(self, label):
+        """A label's caption. An empty value label takes the name of the heading
+        that labels it, so that a screen reader has something to say."""
+        for relation in label.getRelationSet():
+            if (relation.getRelationType() == self.atspi().RELATION_LABELLED_BY
+                    and relation.getTarget(0).name == label.name):
+                return ""
+        return label.name
 
     def label(self, name):
         return self.labels()[LABELS.index(name)]
@@ -241,6 +251,19 @@ class Desktop:
                              text=True, check=True).stdout
         rgb = out.splitlines()[1].split("(")[1].split(")")[0].split(",")[:3]
         return tuple(round(float(v)) for v in rgb)
+
+    def window_width(self, title):
+        """The width of the window of that title, as the window manager frames it."""
+        out = subprocess.run(["xdotool", "search", "--name", f"^{re.escape(title)}$", "getwindowgeometry"],
+                             env=self.env, capture_output=True, text=True, check=True).stdout
+        return int(re.search(r"Geometry: (\d+)x", out).group(1))
+
+    def title_width(self, title):
+        """How wide a title is in openbox's font: its theme's sans, 8 points, bold, at
+        the display's 100 dots an inch."""
+        return int(subprocess.run(["convert", "-density", "100", "-font", "DejaVu-Sans-Bold", "-pointsize", "8",
+                                   f"label:{title}", "-format", "%w", "info:"],
+                                  capture_output=True, text=True, check=True).stdout)
 
     def screenshot(self, path):
         """The game's window with any dialog over it, or the whole screen before it shows."""

@@ -21,6 +21,14 @@ class Game(unittest.TestCase):
         self.addCleanup(self.close_and_check_errors, desktop)
         return desktop
 
+    def assertTitleFits(self, d):
+        """The open dialog is wide enough for its whole title beside the title bar's
+        icon and three buttons, so the window manager cuts nothing. Openbox draws
+        a title a little wider than the font says, and its bar's icon, buttons
+        and padding take some 90 pixels: twice the title's width covers both."""
+        title = d.wait_dialog()[0]
+        self.assertGreaterEqual(d.window_width(title), 2 * d.title_width(title), title)
+
     def close_and_check_errors(self, desktop):
         errors = desktop.close()
         if errors:  # shown by ctest when the case fails
@@ -169,6 +177,7 @@ class Game(unittest.TestCase):
         d.start_playing("Anna")
         d.answer(right=False)
         d.menu_new_game()
+        self.assertTitleFits(d)
         self.assertEqual(d.answer_dialog(key="Return"), ("INIZIARE NUOVA GARA", ["INIZIAMO UNA NUOVA GARA  ?"]))
         self.assertEqual(d.label("lblScore1"), "1")
         self.assertTrue(d.label("lblMessage").startswith("Sbagliato!! "), "closing the dialog asked no question")
@@ -196,6 +205,7 @@ class Game(unittest.TestCase):
         d.answer_dialog("Anna")
         d.answer_dialog()
         wait_for(d.dialog, 60, "the end of time")
+        self.assertTitleFits(d)
         title, texts = d.answer_dialog()
         self.assertEqual(texts, ["Ciao a presto. Ore 600"])
         self.assertRegex(title, r"^Data \d")

@@ -128,9 +128,14 @@ class TavolaTest : public QObject {
                             "Quanto fa 7 per 8? | Scrivi il risultato e premi Invio",
                             "Nuovo calcolo | Sbagliato!! 56. Risposte esatte 1, errate 1, totali 2.",
                         }));
-        QCOMPARE(Find("lblScore1")->accessibleName(), "Risposte errate 1");
-        QCOMPARE(Find("lblconto")->accessibleName(), "Tempo restante 00:05:00");
-        QCOMPARE(Find("lblnome1")->accessibleName(), "Sfidante Anna");
+        for (const auto& [value, heading] : {std::pair{"lblScore1", "Risposte errate"},
+                                             {"lblconto", "Tempo restante"}, {"lblnome1", "Sfidante"},
+                                             {"lblpunti", "con punti"}}) {
+            const auto labelledBy = QAccessible::queryAccessibleInterface(Find(value))->relations(
+                QAccessible::Label);
+            QCOMPARE(labelledBy.size(), 1);
+            QCOMPARE(labelledBy.first().first->text(QAccessible::Name), heading);
+        }
     }
 
     void qtsOwnTextsSpeakItalian() {
