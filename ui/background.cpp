@@ -7,28 +7,39 @@ namespace tavola {
 
 Background::Background(QWidget* parent) : QWidget(parent) {}
 
+// Drawn in the screen's own pixels, so that on a scaled screen the bands stay
+// sharp and a repaint copies pixels instead of scaling them.
+QImage Background::Canvas() const {
+    return QImage(size() * devicePixelRatioF(), QImage::Format_RGB32);
+}
+
+void Background::Show(QImage picture) {
+    picture.setDevicePixelRatio(devicePixelRatioF());
+    picture_ = picture;
+    update();
+}
+
 void Background::PaintGradient(int colourSeed) {
     constexpr int Bands = 256;
-    QImage picture(size(), QImage::Format_RGB32);
+    QImage picture = Canvas();
     QPainter painter(&picture);
-    const double bandHeight = static_cast<double>(height()) / Bands;
+    const double bandHeight = static_cast<double>(picture.height()) / Bands;
     // Each band runs from its rounded top to the next band's rounded top, so
     // the bands meet without gaps and end exactly at the bottom edge.
     for (int band = 0; band < Bands; ++band) {
         const int top = static_cast<int>(std::lround(band * bandHeight));
         const int bottom = static_cast<int>(std::lround((band + 1) * bandHeight));
-        painter.fillRect(0, top, width(), bottom - top,
+        painter.fillRect(0, top, picture.width(), bottom - top,
                          QColor(10 * colourSeed, 10 * colourSeed, band));
     }
     painter.end();
-    picture_ = picture;
-    update();
+    Show(picture);
 }
 
 void Background::PaintBlack() {
-    picture_ = QImage(size(), QImage::Format_RGB32);
-    picture_.fill(Qt::black);
-    update();
+    QImage picture = Canvas();
+    picture.fill(Qt::black);
+    Show(picture);
 }
 
 void Background::paintEvent(QPaintEvent*) {

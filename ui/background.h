@@ -20,6 +20,9 @@ class Background : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    QImage Canvas() const;
+    void Show(QImage picture);
+
     QImage picture_;
 };
 

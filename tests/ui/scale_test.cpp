@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "background.h"
 #include "picture_button.h"
 #include "pictures.h"
 
@@ -53,6 +54,28 @@ class ScaleTest : public QObject {
         // Blown up, the 16-colour picture shows three at most: its black, the
         // button's face and one blend of the two; a drawing made smooth, many.
         QVERIFY2(rim.size() > 6, qPrintable(QString("%1 colours on the rim").arg(rim.size())));
+    }
+
+    // Drawn at half resolution and blown up, every band would cover an even
+    // number of the screen's rows; drawn in its own pixels, the 1108 rows
+    // share out as runs of four and five.
+    void backgroundBandsAreDrawnInTheScreensOwnPixels() {
+        Background background;
+        background.resize(792, 554);
+        background.PaintGradient(7);
+        const QImage shot = background.grab().toImage();
+        QCOMPARE(shot.height(), 1108);
+        std::set<int> runs;
+        int run = 1;
+        for (int y = 1; y < shot.height(); ++y) {
+            if (shot.pixel(10, y) == shot.pixel(10, y - 1)) {
+                ++run;
+            } else {
+                runs.insert(run);
+                run = 1;
+            }
+        }
+        QCOMPARE(runs, (std::set<int>{4, 5}));
     }
 };
 
