@@ -6,12 +6,11 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QLibrary>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSoundEffect>
 #include <QStandardPaths>
-#include <QUrl>
 
 #include <cstdio>
 #include <cstdlib>
@@ -125,13 +124,21 @@ void QtPlatform::PlayWave(const std::string& path) {
     // A missing file stays silent rather than falling back to another sound.
     if (!QFileInfo(Q(path)).isFile())
         return;
-    auto& sound = sounds_[path];
-    if (!sound) {
-        sound = std::make_unique<QSoundEffect>();
-        sound->setSource(QUrl::fromLocalFile(Q(path)));
-    }
-    sound->stop();
-    sound->play();
+    PrepareSound();
+    if (player_)
+        player_->Play(path);
+}
+
+void QtPlatform::PrepareSound() {
+    if (soundTried_)
+        return;
+    soundTried_ = true;
+    // Loaded for good: the module's code must stay while its player lives.
+    QLibrary module(QCoreApplication::applicationDirPath() + "/tavola7-sound");
+    module.setLoadHints(QLibrary::PreventUnloadHint);
+    const auto make = reinterpret_cast<MakeWavePlayerFunction>(module.resolve(MakeWavePlayerName));
+    if (make)
+        player_.reset(make());
 }
 
 std::optional<std::string> QtPlatform::SharedRecordHelper() const {

@@ -1,14 +1,13 @@
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 
 #include "platform.h"
 #include "random_source.h"
 #include "sequential_files.h"
+#include "wave_player.h"
 
-class QSoundEffect;
 
 namespace tavola {
 
@@ -30,6 +29,9 @@ class QtPlatform : public Platform {
     void RandomReseed() override;
     std::string Today() override;
     std::string ProgramDirectory() override;
+    // Loads the sound module ahead of the first answer, so that its sound
+    // starts at once; without the module the game plays on in silence.
+    void PrepareSound();
 
     int NextFreeFileNumber() override;
     void OpenAppend(const std::string& path, int file) override;
@@ -50,8 +52,8 @@ class QtPlatform : public Platform {
 
     SequentialFiles files_;
     RandomSource random_;
-    // One player per wave file, loaded on first use and kept.
-    std::map<std::string, std::unique_ptr<QSoundEffect>> sounds_;
+    std::unique_ptr<WavePlayer> player_;
+    bool soundTried_ = false;
 };
 
 } // namespace tavola

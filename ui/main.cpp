@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,5 +36,7 @@ int main(int argc, char* argv[]) {
     tavola::QtPlatform platform;
     tavola::Game game(platform);
     game.Start();
+    // Once the window is up, and not before the first dialog.
+    QTimer::singleShot(0, &application, [&platform] { platform.PrepareSound(); });
     return QApplication::exec();
 }

@@ -11,6 +11,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 test -L "$prefix/bin/tavola7"
 test -f "$prefix/lib/tavola7/suoni/Esatto.wav"
 test -f "$prefix/lib/tavola7/suoni/no.wav"
+test -f "$prefix/lib/tavola7/tavola7-sound.so"
 test -f "$prefix/share/icons/hicolor/48x48/apps/tavola7.png"
 desktop-file-validate "$prefix/share/applications/org.example.tavola7.desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.example.tavola7.metainfo.xml" >/dev/null
