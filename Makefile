@@ -9,7 +9,7 @@ SECONDS ?= 600
 SANITIZER_ENV = LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
                 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: run test fuzz demo package screenshot build check-build deps test-deps clean
+.PHONY: run test fuzz bench demo package screenshot build check-build deps test-deps clean
 
 deps:
 	@scripts/install-deps run
@@ -40,6 +40,10 @@ fuzz: check-build
 	  name=$${target#tests/fuzz/fuzz_}; \
 	  $(SANITIZER_ENV) $(CURDIR)/tests/fuzz/run-fuzz $$target $(CURDIR)/tests/fuzz/seeds/$$name $(SECONDS) || exit 1; \
 	done
+
+# The start against a bare Qt dialog, and the window's timings; QUICK=1 for a smoke run.
+bench: build test-deps
+	@/usr/bin/python3 bench/run $(BUILD) $(QUICK)
 
 # A scripted game on a private display, one screenshot a step in $(BUILD)/demo/.
 demo: build test-deps

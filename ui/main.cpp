@@ -28,7 +28,8 @@ int main(int argc, char* argv[]) {
         return EXIT_FAILURE;
     }
     QApplication application(argc, argv);
-    tavola::SpeakItalian(application);
+    // Loaded while the name dialog waits, before the player can open any of Qt's menus.
+    QTimer::singleShot(0, &application, [&application] { tavola::SpeakItalian(application); });
     QApplication::setApplicationName("tavola7");
     QApplication::setDesktopFileName("org.example.tavola7");
     QApplication::setWindowIcon(tavola::Pictures::WindowIcon());

@@ -137,7 +137,12 @@ Tavola::Tavola(Platform& platform, QWidget* parent)
     background_->setFixedSize(792, 554);
     background_->setCursor(Pictures::Pointer());
     setCentralWidget(background_);
+}
 
+void Tavola::EnsureBuilt() {
+    if (built_)
+        return;
+    built_ = true;
     BuildLabels();
     BuildClock();
     BuildQuestionLine();
@@ -148,6 +153,12 @@ Tavola::Tavola(Platform& platform, QWidget* parent)
     setTabOrder(cmdNext_, txtAnswer_);
     setTabOrder(txtAnswer_, Command1_);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void Tavola::setVisible(bool visible) {
+    if (visible)
+        EnsureBuilt();
+    QMainWindow::setVisible(visible);
 }
 
 Tavola::~Tavola() = default;
@@ -272,6 +283,10 @@ template <typename Handler> void Tavola::Guarded(Handler handler) {
 }
 
 void Tavola::Form_Load() {
+    // The controls (their fonts, pictures and menus) are built while the name
+    // dialog waits for the player, so that the dialog comes as soon as the
+    // toolkit can show it; whatever needs them first builds them then.
+    QTimer::singleShot(0, this, &Tavola::EnsureBuilt);
     Guarded([&] { quiz_.Load(); });
 }
 
@@ -342,6 +357,7 @@ std::string Tavola::Caption(Label label) const {
 }
 
 void Tavola::SetCaption(Label label, const std::string& caption) {
+    EnsureBuilt();
     labels_.at(label)->SetCaption(QString::fromStdString(caption));
     // The question goes with the answer box as soon as it is drawn: disabling
     // the next-question button may hand the box the focus before the game does.
@@ -355,20 +371,24 @@ std::string Tavola::AnswerText() const {
     return txtAnswer_->text().toStdString();
 }
 void Tavola::SetAnswerText(const std::string& text) {
+    EnsureBuilt();
     txtAnswer_->setText(QString::fromStdString(text));
 }
 // A screen reader speaks what takes the focus, and the game moves the focus at
 // the two moments that matter: the answer box carries the question, and the
 // next-question button the verdict and the counters.
 void Tavola::FocusAnswer() {
+    EnsureBuilt();
     txtAnswer_->setFocus(Qt::OtherFocusReason);
 }
 
 void Tavola::SetNextEnabled(bool enabled) {
+    EnsureBuilt();
     cmdNext_->setEnabled(enabled);
 }
 
 void Tavola::FocusNext() {
+    EnsureBuilt();
     QString verdict = labels_.at(Label::lblMessage)->text().simplified();
     if (!verdict.endsWith('!'))
         verdict += '.';
@@ -380,6 +400,7 @@ void Tavola::FocusNext() {
 }
 
 void Tavola::SetTimerEnabled(bool enabled) {
+    EnsureBuilt();
     if (!enabled)
         Timer1_->stop();
     else if (!Timer1_->isActive())
@@ -387,9 +408,11 @@ void Tavola::SetTimerEnabled(bool enabled) {
 }
 
 void Tavola::PaintBlack() {
+    EnsureBuilt();
     background_->PaintBlack();
 }
 void Tavola::PaintGradient(Short colourSeed) {
+    EnsureBuilt();
     background_->PaintGradient(colourSeed.value());
 }
 

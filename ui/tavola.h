@@ -46,6 +46,7 @@ class Tavola : public QMainWindow, public Controls {
     void SetTimerEnabled(bool enabled) override;
     void PaintBlack() override;
     void PaintGradient(Short colourSeed) override;
+    void setVisible(bool visible) override;
 
   signals:
     // The player chose a new game: this window is to be dropped and a fresh one loaded.
@@ -58,6 +59,9 @@ class Tavola : public QMainWindow, public Controls {
 
   private:
     template <typename Handler> void Guarded(Handler handler);
+    // Builds the controls the first time anything changes them; the quiz reads
+    // a control back only after it has set it.
+    void EnsureBuilt();
     void BuildLabels();
     void BuildQuestionLine();
     void BuildClock();
@@ -74,6 +78,7 @@ class Tavola : public QMainWindow, public Controls {
     QPushButton* Command1_ = nullptr;
     QTimer* Timer1_ = nullptr;
     bool activated_ = false;
+    bool built_ = false;
 };
 
 } // namespace tavola

@@ -1,0 +1,79 @@
+// Times the background's gradient and repaint at device pixel ratios 1 and
+// 2, and the memory that new games leave behind in one process.
+// Prints "name value" lines for bench/run to report.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPixmap>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "background.h"
+#include "game.h"
+#include "temp_dir.h"
+#include "test_platform.h"
+
+using namespace tavola;
+
+namespace {
+
+double MedianMilliseconds(int runs, const auto& action) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        action();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::ranges::sort(times);
+    return times[times.size() / 2];
+}
+
+long ResidentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("VmRSS:"))
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    const int runs = argc > 1 ? std::stoi(argv[1]) : 200;
+    const int games = argc > 2 ? std::stoi(argv[2]) : 100;
+
+    Background background;
+    background.resize(792, 554);
+    const double ratio = background.devicePixelRatioF();
+    int seed = 0;
+    std::printf("gradient_ms@%g %.3f\n", ratio,
+                MedianMilliseconds(runs, [&] { background.PaintGradient(seed++ % 26); }));
+    QPixmap target(background.size() * ratio);
+    target.setDevicePixelRatio(ratio);
+    std::printf("repaint_ms@%g %.3f\n", ratio,
+                MedianMilliseconds(runs, [&] { background.render(&target); }));
+
+    testing::TempDir records;
+    testing::TestPlatform platform;
+    platform.windowsDirectory = records.Path().string();
+
+    std::unique_ptr<Game> game;
+    long afterOne = 0;
+    for (int i = 1; i <= games; ++i) {
+        platform.textAnswers = {"Anna"};
+        game.reset();
+        game = std::make_unique<Game>(platform);
+        game->Start();
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (i == 1)
+            afterOne = ResidentKilobytes();
+    }
+    std::printf("rss_kb_after_1_game %ld\nrss_kb_after_%d_games %ld\n", afterOne, games,
+                ResidentKilobytes());
+}
