@@ -226,7 +226,8 @@ void Tavola::BuildClock() {
     Timer1_->setObjectName("Timer1");
     Timer1_->setInterval(1000);
     connect(Timer1_, &QTimer::timeout, this, &Tavola::Timer1_Timer);
-    Timer1_->start();
+    if (timerEnabled_)
+        Timer1_->start();
 }
 
 void Tavola::BuildButtons() {
@@ -400,7 +401,11 @@ void Tavola::FocusNext() {
 }
 
 void Tavola::SetTimerEnabled(bool enabled) {
-    EnsureBuilt();
+    // Load stops the clock before its first dialog; that alone must not build
+    // the window ahead of the dialog, so a clock not yet built remembers it.
+    timerEnabled_ = enabled;
+    if (!Timer1_)
+        return;
     if (!enabled)
         Timer1_->stop();
     else if (!Timer1_->isActive())

@@ -79,6 +79,7 @@ class Tavola : public QMainWindow, public Controls {
     QTimer* Timer1_ = nullptr;
     bool activated_ = false;
     bool built_ = false;
+    bool timerEnabled_ = true; // the clock's design-time state
 };
 
 } // namespace tavola
