@@ -37,6 +37,7 @@ test: test-deps build check-build
 # Each fuzz target for SECONDS seconds (default 600), one after the other.
 fuzz: check-build
 	@cd $(CHECK) && for target in tests/fuzz/fuzz_*; do \
+	  [ -f $$target ] && [ -x $$target ] || continue; \
 	  name=$${target#tests/fuzz/fuzz_}; \
 	  $(SANITIZER_ENV) $(CURDIR)/tests/fuzz/run-fuzz $$target $(CURDIR)/tests/fuzz/seeds/$$name $(SECONDS) || exit 1; \
 	done
