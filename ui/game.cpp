@@ -9,7 +9,7 @@ Game::Game(Platform& platform) : platform_(platform) {}
 Game::~Game() = default;
 
 void Game::Start() {
-    window_ = std::make_unique<Tavola>(platform_);
+    window_ = std::make_unique<Tavola>(platform_, pictures_);
     // Queued: the old window's menu handler must finish before its window goes.
     connect(window_.get(), &Tavola::newGameRequested, this, &Game::Restart, Qt::QueuedConnection);
     window_->Form_Load();

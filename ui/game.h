@@ -3,6 +3,7 @@
 #include <QObject>
 #include <memory>
 
+#include "pictures.h"
 #include "platform.h"
 
 namespace tavola {
@@ -19,11 +20,13 @@ class Game : public QObject {
     // Runs the window's load, shows it and lets it ask the first question.
     void Start();
     Tavola* Window() const { return window_.get(); }
+    PictureCache& Pictures() { return pictures_; }
 
   private:
     void Restart();
 
     Platform& platform_;
+    PictureCache pictures_; // one set for every game of the process
     std::unique_ptr<Tavola> window_;
 };
 

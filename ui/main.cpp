@@ -6,7 +6,6 @@
 
 #include "game.h"
 #include "italian.h"
-#include "pictures.h"
 #include "qt_platform.h"
 
 namespace {
@@ -32,10 +31,9 @@ int main(int argc, char* argv[]) {
     QTimer::singleShot(0, &application, [&application] { tavola::SpeakItalian(application); });
     QApplication::setApplicationName("tavola7");
     QApplication::setDesktopFileName("org.example.tavola7");
-    QApplication::setWindowIcon(tavola::Pictures::WindowIcon());
-
     tavola::QtPlatform platform;
     tavola::Game game(platform);
+    QApplication::setWindowIcon(game.Pictures().WindowIcon());
     game.Start();
     // Once the window is up, and not before the first dialog.
     QTimer::singleShot(0, &application, [&platform] { platform.PrepareSound(); });

@@ -126,16 +126,16 @@ int KeyAscii(const QKeyEvent& key) {
 
 } // namespace
 
-Tavola::Tavola(Platform& platform, QWidget* parent)
+Tavola::Tavola(Platform& platform, PictureCache& pictures, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      platform_(platform), quiz_(platform, *this), background_(new Background(this)) {
+      platform_(platform), pictures_(pictures), quiz_(platform, *this), background_(new Background(this)) {
     setObjectName("Tavola");
     setWindowTitle("Gioca con la Vortimpa");
-    setWindowIcon(Pictures::WindowIcon());
+    setWindowIcon(pictures_.WindowIcon());
     background_->setObjectName("client");
     background_->setFixedSize(792, 554);
-    background_->setCursor(Pictures::Pointer());
+    background_->setCursor(pictures_.Pointer());
     setCentralWidget(background_);
 }
 
@@ -185,7 +185,7 @@ void Tavola::BuildLabels() {
             label->setLineWidth(1);
         }
         if (row.flags & IconPointer)
-            label->setCursor(Pictures::IconPointer());
+            label->setCursor(pictures_.IconPointer());
         label->setToolTip(QString::fromUtf8(row.tooltip));
         if ((row.flags & Grows) && !label->Caption().isEmpty())
             label->FitToCaption();
@@ -217,7 +217,7 @@ void Tavola::BuildClock() {
     auto* Image1 = new QLabel(background_);
     Image1->setObjectName("Image1");
     Image1->setGeometry(Place(480, 1680, 480, 480));
-    Image1->setPixmap(Pictures::Stopwatch().pixmap(32, 32));
+    Image1->setPixmap(pictures_.Stopwatch().pixmap(32, 32));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setToolTip("Clicca sotto di me per impostare il Timer");
     Image1->setAccessibleName("Cronometro");
@@ -239,19 +239,19 @@ void Tavola::BuildButtons() {
     Command1_->setCursor(Qt::ArrowCursor);
 
     const QFont buttonFont = DesignFont("MS Sans Serif", 8.25, true);
-    cmdNext_ = new PictureButton("&Nuovo calcolo", QColor(0x00, 0xC0, 0xC0), Pictures::NextFaces(),
+    cmdNext_ = new PictureButton("&Nuovo calcolo", QColor(0x00, 0xC0, 0xC0), pictures_.NextFaces(),
                                  background_);
     cmdNext_->setObjectName("cmdNext");
     cmdNext_->setGeometry(Place(4200, 5280, 1815, 1095));
     cmdNext_->setFont(buttonFont);
     cmdNext_->setToolTip("Go");
     cmdNext_->setAccessibleName("Nuovo calcolo");
-    cmdNext_->setCursor(Pictures::IconPointer());
+    cmdNext_->setCursor(pictures_.IconPointer());
     cmdNext_->setEnabled(false);
     connect(cmdNext_, &QPushButton::clicked, this, &Tavola::cmdNext_Click);
 
     cmdExit_ =
-        new PictureButton("E&xit", QColor(0xC0, 0x00, 0xC0), Pictures::ExitFaces(), background_);
+        new PictureButton("E&xit", QColor(0xC0, 0x00, 0xC0), pictures_.ExitFaces(), background_);
     cmdExit_->setObjectName("cmdExit");
     cmdExit_->setGeometry(Place(7680, 5280, 2055, 1095));
     cmdExit_->setFont(buttonFont);

@@ -16,6 +16,7 @@ namespace tavola {
 class Background;
 class CaptionLabel;
 class PictureButton;
+class PictureCache;
 
 // The game's one window. It lays out the controls, turns Qt's events into the
 // game's handlers, and shows what the quiz decides.
@@ -23,7 +24,7 @@ class Tavola : public QMainWindow, public Controls {
     Q_OBJECT
 
   public:
-    explicit Tavola(Platform& platform, QWidget* parent = nullptr);
+    Tavola(Platform& platform, PictureCache& pictures, QWidget* parent = nullptr);
     ~Tavola() override;
 
     // The game's event handlers, one per event, each calling the quiz.
@@ -69,6 +70,7 @@ class Tavola : public QMainWindow, public Controls {
     void BuildMenus();
 
     Platform& platform_;
+    PictureCache& pictures_;
     Quiz quiz_;
     Background* background_;
     std::map<Label, CaptionLabel*> labels_;

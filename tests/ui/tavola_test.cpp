@@ -215,6 +215,7 @@ class TavolaTest : public QObject {
         Window()->showMinimized();
         QTRY_COMPARE(Window()->windowTitle(), "Giocare con la tavola pitagorica");
         QPointer<Tavola> old = Window();
+        const qint64 icon = old->windowIcon().cacheKey();
 
         platform_->replies = {Reply::No};
         Find<QAction>("Next")->trigger();
@@ -229,6 +230,7 @@ class TavolaTest : public QObject {
         QTRY_VERIFY(old.isNull());
         QTRY_COMPARE(Questions(), 2);
         QCOMPARE(Window()->windowTitle(), "Gioca con la Vortimpa");
+        QCOMPARE(Window()->windowIcon().cacheKey(), icon); // made once, not again for each game
         QCOMPARE(Text("lblnome1"), "Bruno");
         QCOMPARE(Text("lblconto"), "00:05:00");
         for (const char* counter : {"lblScore", "lblScore1", "lblScore2"})
@@ -259,7 +261,7 @@ class TavolaTest : public QObject {
         platform_->windowsDirectory = dir_ / "broken";
         std::filesystem::create_directories(dir_ / "broken/tavrec7.txt");
         platform_->textAnswers = {"Anna"};
-        Tavola fresh(*platform_);
+        Tavola fresh(*platform_, game_->Pictures());
         int status = -1;
         try {
             fresh.Form_Load();
