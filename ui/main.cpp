@@ -27,13 +27,16 @@ int main(int argc, char* argv[]) {
         return EXIT_FAILURE;
     }
     QApplication application(argc, argv);
-    // Loaded while the name dialog waits, before the player can open any of Qt's menus.
-    QTimer::singleShot(0, &application, [&application] { tavola::SpeakItalian(application); });
     QApplication::setApplicationName("tavola7");
     QApplication::setDesktopFileName("org.example.tavola7");
     tavola::QtPlatform platform;
     tavola::Game game(platform);
-    QApplication::setWindowIcon(game.Pictures().WindowIcon());
+    // Both while the name dialog waits: the translations before the player can
+    // open any of Qt's menus, the icon for the dialog's title bar and the window's.
+    QTimer::singleShot(0, &application, [&application, &game] {
+        tavola::SpeakItalian(application);
+        QApplication::setWindowIcon(game.Pictures().WindowIcon());
+    });
     game.Start();
     // Once the window is up, and not before the first dialog.
     QTimer::singleShot(0, &application, [&platform] { platform.PrepareSound(); });

@@ -132,10 +132,8 @@ Tavola::Tavola(Platform& platform, PictureCache& pictures, QWidget* parent)
       platform_(platform), pictures_(pictures), quiz_(platform, *this), background_(new Background(this)) {
     setObjectName("Tavola");
     setWindowTitle("Gioca con la Vortimpa");
-    setWindowIcon(pictures_.WindowIcon());
     background_->setObjectName("client");
     background_->setFixedSize(792, 554);
-    background_->setCursor(pictures_.Pointer());
     setCentralWidget(background_);
 }
 
@@ -143,6 +141,8 @@ void Tavola::EnsureBuilt() {
     if (built_)
         return;
     built_ = true;
+    setWindowIcon(pictures_.WindowIcon());
+    background_->setCursor(pictures_.Pointer());
     BuildLabels();
     BuildClock();
     BuildQuestionLine();
