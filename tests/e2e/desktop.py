@@ -56,6 +56,10 @@ class Desktop:
             number += chunk
         os.close(read)
         self.env["DISPLAY"] = ":" + number.decode().strip()
+        # An Italian keyboard, as the children's own: xdotool then finds "ò"
+        # on a key of its own instead of lending a spare key for a moment,
+        # which a busy game may read only after the loan is over.
+        subprocess.run(["setxkbmap", "it"], env=self.env, check=True)
 
     def _start_bus(self):
         out = subprocess.run(["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"],
