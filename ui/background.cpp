@@ -1,53 +1,65 @@
 #include "background.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <cmath>
 
 namespace tavola {
 
-Background::Background(QWidget* parent) : QWidget(parent) {}
-
-// Drawn in the screen's own pixels, so that on a scaled screen the bands stay
-// sharp and a repaint copies pixels instead of scaling them.
-QImage Background::Canvas() const {
-    return QImage(size() * devicePixelRatioF(), QImage::Format_RGB32);
-}
-
-void Background::Show(QImage picture) {
-    picture.setDevicePixelRatio(devicePixelRatioF());
-    picture_ = picture;
-    update();
+Background::Background(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void Background::PaintGradient(int colourSeed) {
+    Show(Picture::Gradient, colourSeed);
+}
+
+void Background::PaintBlack() {
+    Show(Picture::Black, 0);
+}
+
+void Background::Show(Picture picture, int colourSeed) {
+    picture_ = picture;
+    colourSeed_ = colourSeed;
+    update();
+}
+
+void Background::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    switch (picture_) {
+    case Picture::SystemFace:
+        painter.fillRect(event->rect(), palette().color(QPalette::Button));
+        break;
+    case Picture::Black:
+        painter.fillRect(event->rect(), Qt::black);
+        break;
+    case Picture::Gradient:
+        DrawBands(painter, event->rect());
+        break;
+    }
+}
+
+// The bands are laid out in the screen's own pixels, so that on a scaled
+// screen they stay sharp and every band edge falls on a whole pixel row.
+void Background::DrawBands(QPainter& painter, const QRect& exposed) const {
     constexpr int Bands = 256;
-    QImage picture = Canvas();
-    QPainter painter(&picture);
-    const double bandHeight = static_cast<double>(picture.height()) / Bands;
+    const double ratio = devicePixelRatioF();
+    const int width = static_cast<int>(std::ceil(this->width() * ratio));
+    const int height = static_cast<int>(std::ceil(this->height() * ratio));
+    const int exposedTop = static_cast<int>(std::floor(exposed.top() * ratio));
+    const int exposedBottom = static_cast<int>(std::ceil((exposed.bottom() + 1) * ratio));
+    const double bandHeight = static_cast<double>(height) / Bands;
+    painter.scale(1 / ratio, 1 / ratio);
     // Each band runs from its rounded top to the next band's rounded top, so
     // the bands meet without gaps and end exactly at the bottom edge.
     for (int band = 0; band < Bands; ++band) {
         const int top = static_cast<int>(std::lround(band * bandHeight));
         const int bottom = static_cast<int>(std::lround((band + 1) * bandHeight));
-        painter.fillRect(0, top, picture.width(), bottom - top,
-                         QColor(10 * colourSeed, 10 * colourSeed, band));
+        if (bottom <= exposedTop || top >= exposedBottom)
+            continue;
+        painter.fillRect(0, top, width, bottom - top,
+                         QColor(10 * colourSeed_, 10 * colourSeed_, band));
     }
-    painter.end();
-    Show(picture);
-}
-
-void Background::PaintBlack() {
-    QImage picture = Canvas();
-    picture.fill(Qt::black);
-    Show(picture);
-}
-
-void Background::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    if (picture_.isNull())
-        painter.fillRect(rect(), palette().color(QPalette::Button));
-    else
-        painter.drawImage(0, 0, picture_);
 }
 
 } // namespace tavola

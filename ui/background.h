@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QImage>
 #include <QWidget>
 
 namespace tavola {
@@ -20,10 +19,16 @@ class Background : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    QImage Canvas() const;
-    void Show(QImage picture);
+    enum class Picture { SystemFace, Black, Gradient };
 
-    QImage picture_;
+    void Show(Picture picture, int colourSeed);
+    void DrawBands(QPainter& painter, const QRect& exposed) const;
+
+    // Only two pictures are ever painted here and each covers the whole
+    // area, so remembering which one keeps it: no copy of the screen's
+    // pixels is stored, and a repaint fills only what was exposed.
+    Picture picture_ = Picture::SystemFace;
+    int colourSeed_ = 0;
 };
 
 } // namespace tavola

@@ -2,7 +2,10 @@
 // size, with smooth edges, rather than blown up from the small 16-colour ones.
 #include <QtTest>
 
+#include <algorithm>
+#include <cmath>
 #include <set>
+#include <vector>
 
 #include "background.h"
 #include "picture_button.h"
@@ -56,26 +59,40 @@ class ScaleTest : public QObject {
         QVERIFY2(rim.size() > 6, qPrintable(QString("%1 colours on the rim").arg(rim.size())));
     }
 
-    // Drawn at half resolution and blown up, every band would cover an even
-    // number of the screen's rows; drawn in its own pixels, the 1108 rows
-    // share out as runs of four and five.
+    // Drawn at a lower resolution and blown up, the bands would blur into
+    // blended rows or share out the rows unevenly; drawn in the screen's own
+    // pixels, each band is one colour and has the whole or next whole number
+    // of rows (1108 rows at scale two: fours and fives).
     void backgroundBandsAreDrawnInTheScreensOwnPixels() {
         Background background;
         background.resize(792, 554);
         background.PaintGradient(7);
         const QImage shot = background.grab().toImage();
-        QCOMPARE(shot.height(), 1108);
-        std::set<int> runs;
-        int run = 1;
-        for (int y = 1; y < shot.height(); ++y) {
-            if (shot.pixel(10, y) == shot.pixel(10, y - 1)) {
-                ++run;
-            } else {
-                runs.insert(run);
-                run = 1;
-            }
+        const int rows = static_cast<int>(std::ceil(554 * qApp->devicePixelRatio()));
+        QCOMPARE(shot.height(), rows);
+        std::vector<int> runs(256);
+        for (int y = 0; y < shot.height(); ++y) {
+            const QColor colour = shot.pixelColor(shot.width() - 1, y);
+            QCOMPARE(shot.pixelColor(0, y), colour);
+            QCOMPARE(colour.red(), 70);
+            ++runs[colour.blue()];
         }
-        QCOMPARE(runs, (std::set<int>{4, 5}));
+        const auto [fewest, most] = std::ranges::minmax(runs);
+        QCOMPARE(fewest, rows / 256);
+        QCOMPARE(most, (rows + 255) / 256);
+    }
+
+    // The stopwatch's label is redrawn every second over the background:
+    // what shows through must match the whole picture exactly.
+    void aPartialRepaintMatchesTheWholePicture() {
+        Background background;
+        background.resize(792, 554);
+        background.PaintGradient(3);
+        const QImage whole = background.grab().toImage();
+        const QRect clock(0, 152, 105, 33);
+        const QImage part = background.grab(clock).toImage();
+        const double ratio = qApp->devicePixelRatio();
+        QCOMPARE(part, whole.copy(QRect(clock.topLeft() * ratio, part.size())));
     }
 };
 
