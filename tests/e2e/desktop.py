@@ -109,8 +109,11 @@ class Desktop:
                 self._spawn([server])
             self.env["PULSE_SERVER"] = "unix:" + os.path.join(self.env["XDG_RUNTIME_DIR"], "pulse", "native")
             self._wait_for_sound_server()
-            for command in (["load-module", "module-null-sink", "sink_name=out"], ["set-default-sink", "out"]):
-                subprocess.run(["pactl"] + command, env=self.env, capture_output=True, check=True)
+            self._pactl("load-module", "module-null-sink", "sink_name=out")
+            # PipeWire makes the sink's node a moment after the module loads,
+            # and a default naming a sink not yet there is refused.
+            wait_for(lambda: self._pactl("set-default-sink", "out", check=False).returncode == 0, 10,
+                     "the null sink")
             return
         socket = os.path.join(self.home, "pulse.sock")
         self._spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
@@ -120,8 +123,10 @@ class Desktop:
         self._wait_for_sound_server()
 
     def _wait_for_sound_server(self):
-        wait_for(lambda: subprocess.run(["pactl", "info"], env=self.env,
-                                        capture_output=True).returncode == 0, 10, "the sound server")
+        wait_for(lambda: self._pactl("info", check=False).returncode == 0, 10, "the sound server")
+
+    def _pactl(self, *command, check=True):
+        return subprocess.run(["pactl", *command], env=self.env, capture_output=True, check=check)
 
     def record_sound(self, path):
         """Records what the null sink plays into a WAV file until stop() is called on the result."""
