@@ -54,7 +54,8 @@ int main(int argc, char* argv[]) {
     QPixmap target(background.size() * ratio);
     target.setDevicePixelRatio(ratio);
     const auto repaint = [&](const QRegion& exposed) {
-        return MedianMilliseconds(runs, [&] { background.render(&target, exposed.boundingRect().topLeft(), exposed); });
+        return MedianMilliseconds(
+            runs, [&] { background.render(&target, exposed.boundingRect().topLeft(), exposed); });
     };
     int seed = 0;
     std::printf("gradient_ms@%g %.3f\n", ratio, MedianMilliseconds(runs, [&] {

@@ -50,9 +50,9 @@ class ScaleTest : public QObject {
         for (int step = 0; step < 360; ++step) {
             const double angle = step * M_PI / 180;
             for (double r = 27; r <= 33; r += 0.5)
-                rim.insert(shot.pixel(QPointF(middle.x() + r * std::cos(angle),
-                                              middle.y() + r * std::sin(angle))
-                                          .toPoint()));
+                rim.insert(shot.pixel(
+                    QPointF(middle.x() + r * std::cos(angle), middle.y() + r * std::sin(angle))
+                        .toPoint()));
         }
         // Blown up, the 16-colour picture shows three at most: its black, the
         // button's face and one blend of the two; a drawing made smooth, many.
