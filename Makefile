@@ -9,7 +9,7 @@ SECONDS ?= 600
 SANITIZER_ENV = LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
                 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: run test fuzz bench demo package screenshot build check-build deps test-deps clean
+.PHONY: run test fuzz bench demo package screenshot fresh-check build test-build check-build deps test-deps clean
 
 deps:
 	@scripts/install-deps run
@@ -17,20 +17,26 @@ deps:
 test-deps:
 	@scripts/install-deps test
 
+# The game alone, from the packages that playing needs; a build that `make
+# test` configured before keeps its tests.
 build: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test-build: test-deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVOLA_TESTS=ON >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 # The same sources with clang, AddressSanitizer and UndefinedBehaviorSanitizer,
 # and the fuzz targets.
 check-build: test-deps
-	@CXX=clang++ cmake -S . -B $(CHECK) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVOLA_SANITIZE=ON >/dev/null
+	@CXX=clang++ cmake -S . -B $(CHECK) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVOLA_SANITIZE=ON -DTAVOLA_TESTS=ON >/dev/null
 	@cmake --build $(CHECK) -j $(JOBS)
 
 run: build
 	@scripts/run-game $(BUILD)
 
-test: test-deps build check-build
+test: test-build check-build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	@cd $(CHECK) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
 
@@ -43,11 +49,12 @@ fuzz: check-build
 	done
 
 # The start against a bare Qt dialog, and the window's timings; QUICK=1 for a smoke run.
-bench: build test-deps
+bench: test-build
 	@/usr/bin/python3 bench/run $(BUILD) $(QUICK)
 
 # A scripted game on a private display, one screenshot a step in $(BUILD)/demo/.
-demo: build test-deps
+demo: build
+	@scripts/install-deps demo
 	@/usr/bin/python3 -W ignore scripts/demo $(BUILD)
 
 # The README's picture of the game.
@@ -58,6 +65,11 @@ screenshot: demo
 package: build
 	@scripts/install-deps package
 	@cd $(BUILD) && cpack -G DEB
+
+# Both commands above on a freshly made Debian 12, as root and as a user
+# with sudo; CI runs it after `make test`.
+fresh-check:
+	@scripts/fresh-check
 
 clean:
 	rm -rf $(BUILD) $(CHECK)

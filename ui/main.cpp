@@ -12,21 +12,39 @@ namespace {
 
 // Qt aborts with a core dump where there is no screen to open the window on;
 // a child's parent at a text console deserves one plain sentence instead.
+[[noreturn]] void NoDisplay() {
+    std::fputs("tavola7: manca lo schermo grafico; avvia il gioco dal menu del desktop "
+               "o da un terminale aperto nel desktop.\n",
+               stderr);
+    std::fflush(stderr);
+    std::_Exit(EXIT_FAILURE);
+}
+
 bool HasDisplay() {
     return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
            std::getenv("QT_QPA_PLATFORM");
 }
 
+// A display that is named but does not answer (a stale DISPLAY after a remote
+// session, a Wayland socket gone) makes Qt explain itself in English and abort
+// while the application connects. Its fatal message means no display; what
+// the platform plugin says on the way only explains that, so it stays unsaid.
+void WhileConnecting(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtFatalMsg)
+        NoDisplay();
+    if (QByteArrayView(context.category).startsWith("qt.qpa"))
+        return;
+    std::fputs(qPrintable(qFormatLogMessage(type, context, message) + '\n'), stderr);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (!HasDisplay()) {
-        std::fputs("tavola7: manca lo schermo grafico; avvia il gioco dal menu del desktop "
-                   "o da un terminale aperto nel desktop.\n",
-                   stderr);
-        return EXIT_FAILURE;
-    }
+    if (!HasDisplay())
+        NoDisplay();
+    qInstallMessageHandler(WhileConnecting);
     QApplication application(argc, argv);
+    qInstallMessageHandler(nullptr);
     QApplication::setApplicationName("tavola7");
     QApplication::setDesktopFileName("org.example.tavola7");
     tavola::QtPlatform platform;

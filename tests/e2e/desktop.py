@@ -45,8 +45,10 @@ class Desktop:
 
     def _start_display(self):
         read, write = os.pipe()
-        self._spawn(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                    pass_fds=(write,))
+        # -noreset: without it the server resets, keymap and all, whenever its
+        # last client leaves, and setxkbmap below is such a client.
+        self._spawn(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                     "-noreset"], pass_fds=(write,))
         os.close(write)
         number = b""
         while not number.endswith(b"\n"):
@@ -60,6 +62,11 @@ class Desktop:
         # on a key of its own instead of lending a spare key for a moment,
         # which a busy game may read only after the loan is over.
         subprocess.run(["setxkbmap", "it"], env=self.env, check=True)
+        query = subprocess.run(["setxkbmap", "-query"], env=self.env, capture_output=True, text=True,
+                               check=True).stdout
+        layout = re.search(r"^layout:\s*(\S+)", query, re.MULTILINE)
+        if not layout or layout.group(1) != "it":
+            raise RuntimeError(f"the test desktop's keyboard is not Italian:\n{query}")
 
     def _start_bus(self):
         out = subprocess.run(["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"],
