@@ -5,7 +5,7 @@ set -euo pipefail
 run=" $("$(dirname "$0")/../scripts/install-deps" run --list) "
 for tool in libgtest-dev clang libclang-rt-14-dev strace xvfb x11-xkb-utils openbox xdotool imagemagick faketime \
             dbus-daemon at-spi2-core python3-pyatspi pulseaudio pulseaudio-utils pipewire-pulse \
-            wireplumber sox desktop-file-utils appstream lintian; do
+            wireplumber sox orca speech-dispatcher-espeak-ng desktop-file-utils appstream lintian; do
   if [[ $run == *" $tool "* ]]; then
     echo "make run would install the test tool $tool"
     exit 1

@@ -256,7 +256,7 @@ void Tavola::BuildButtons() {
     cmdExit_->setGeometry(Place(7680, 5280, 2055, 1095));
     cmdExit_->setFont(buttonFont);
     cmdExit_->setToolTip("Ti prego resta ancora, forse riuscirai a farmi uscire ");
-    cmdExit_->setAccessibleName("Esci dal gioco");
+    cmdExit_->setAccessibleName("Exit, esci dal gioco");
     cmdExit_->setCursor(Qt::ArrowCursor);
     connect(cmdExit_, &QPushButton::clicked, this, &Tavola::cmdExit_Click);
 }
@@ -371,8 +371,14 @@ void Tavola::SetCaption(Label label, const std::string& caption) {
 std::string Tavola::AnswerText() const {
     return txtAnswer_->text().toStdString();
 }
+// The game clears the box only to ask a new question, and gives it the focus
+// a few steps later. A screen reader must hear the focus move before any change
+// to the box: Orca silently adopts a focused box that changes before it says
+// so, and then never speaks the question. Nothing is drawn in between, so the
+// player sees the same.
 void Tavola::SetAnswerText(const std::string& text) {
     EnsureBuilt();
+    txtAnswer_->setFocus(Qt::OtherFocusReason);
     txtAnswer_->setText(QString::fromStdString(text));
 }
 // A screen reader speaks what takes the focus, and the game moves the focus at

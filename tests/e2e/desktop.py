@@ -139,6 +139,33 @@ class Desktop:
         """Records what the null sink plays into a WAV file until stop() is called on the result."""
         return self._spawn(["parec", "-d", "out.monitor", "--file-format=wav", path])
 
+    # ---- the screen reader ------------------------------------------------
+
+    def start_screen_reader(self):
+        """The real Orca, speaking through speech-dispatcher into this desktop's
+        sound server (start that first: speech-dispatcher blocks without one).
+        What it says is read back from its own debug log by screen_reader_said()."""
+        self._orca_log = os.path.join(self.home, "orca-debug.txt")
+        self._orca = self._spawn(["orca", "--replace", "--debug-file=" + self._orca_log])
+        wait_for(lambda: any(app is not None and app.name == "orca"
+                             for app in self.atspi().Registry.getDesktop(0)), 20, "Orca to start")
+        # Orca speaks its greeting once it listens; give it that moment.
+        time.sleep(2)
+
+    def screen_reader_said(self):
+        """Ends Orca and returns what it spoke, as (seconds since midnight, text).
+        Orca buffers its log, so it is read only once Orca has ended."""
+        self._orca.send_signal(signal.SIGTERM)
+        self._orca.wait(20)
+        spoken = []
+        with open(self._orca_log, errors="replace") as log:
+            for line in log:
+                found = re.match(r"(\d+):(\d+):(\d+\.\d+) - SPEECH OUTPUT: '(.*)' ?\{", line)
+                if found:
+                    hours, minutes, seconds, text = found.groups()
+                    spoken.append((int(hours) * 3600 + int(minutes) * 60 + float(seconds), text))
+        return spoken
+
     # ---- the game --------------------------------------------------------
 
     def start_game(self, prefix=()):
@@ -376,6 +403,13 @@ def _texts(accessible):
         yield accessible.name
     for i in range(accessible.childCount):
         yield from _texts(accessible.getChildAtIndex(i))
+
+
+def time_of_day():
+    """Seconds since local midnight, as Orca stamps its log."""
+    now = time.time()
+    local = time.localtime(now)
+    return local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + now % 1
 
 
 def wait_for(probe, timeout, what):

@@ -10,7 +10,7 @@ import time
 import wave
 import unittest
 
-from desktop import Desktop, wait_for
+from desktop import Desktop, time_of_day, wait_for
 
 PROGRAM = None
 
@@ -56,35 +56,47 @@ class Game(unittest.TestCase):
         d.answer(right=True)
         self.exit_with_a_new_record(d)
 
-    def test_a_screen_reader_follows_the_game(self):
-        d = self.desktop()
-        heard = d.hear_focus()
-        game = []  # what is said of the game's own window, the dialogs aside
+    def test_a_screen_reader_speaks_every_step(self):
+        """A blind child hears, from the real Orca in Italian, every question and
+        every verdict with the counters, each once and while it is on screen;
+        Orca once took the next question's box as its focus silently."""
+        d = self.desktop(extra_env={"LANG": "it_IT.UTF-8", "LANGUAGE": "it"})
+        d.start_sound_server()
+        d.start_screen_reader()
+        steps = []  # (when the step began, the words it must bring)
 
-        def said():
-            d.pump_events()
-            game[:] = [h for h in heard if h[0].startswith("Quanto fa") or h[0] == "Nuovo calcolo"]
-            return game[-1] if game else None
+        def step(action, words):
+            began = time_of_day()
+            action()
+            steps.append((began, words()))
+            time.sleep(1.5)  # Orca speaks a moment after the game acts
 
         def question():
-            return (f"Quanto fa 7 per {d.label('lblNum2')}?", "Scrivi il risultato e premi Invio")
+            return [f"Quanto fa 7 per {d.label('lblNum2')}? testo.", "Scrivi il risultato e premi Invio."]
 
         def verdict(counters):
             message = d.label("lblMessage")
             message += "" if message.endswith("!") else "."
-            return ("Nuovo calcolo", f"{message} Risposte esatte {counters[0]}, errate {counters[1]}, "
-                                     f"totali {counters[2]}.")
+            return ["Nuovo calcolo pulsante.",
+                    f"{message} Risposte esatte {counters[0]}, errate {counters[1]}, totali {counters[2]}."]
 
-        d.start_playing("Anna")
-        wait_for(lambda: said() == question(), 5, "the first question to be said")
-        for right, counters in ((True, (1, 0, 1)), (False, (1, 1, 2))):
-            d.answer(right)
-            wait_for(lambda: said() == verdict(counters), 5, "the verdict to be said")
-            d.next_question()
-            wait_for(lambda: said() == question(), 5, "the next question to be said")
-        self.assertEqual(len(game), 5, f"something was said twice: {game}")
-        self.assertTrue(game[1][1].startswith("Esatto! Anna sei forte!"))
-        self.assertTrue(game[3][1].startswith("Sbagliato!! "))
+        step(lambda: d.start_playing("Anna"), question)
+        step(lambda: d.answer(right=True), lambda: verdict((1, 0, 1)))
+        step(d.next_question, question)
+        step(lambda: d.answer(right=False), lambda: verdict((1, 1, 2)))
+        step(d.next_question, question)
+        spoken = d.screen_reader_said()
+        game = [(when, text) for when, text in spoken if text.startswith(("Quanto fa", "Nuovo calcolo"))
+                or " Risposte esatte " in text or text == "Scrivi il risultato e premi Invio."]
+        self.assertEqual([text for _, text in game], [w for _, words in steps for w in words],
+                         f"Orca said: {[text for _, text in spoken]}")
+        windows = [began for began, _ in steps[1:]] + [float("inf")]
+        for (began, words), ended in zip(steps, windows):
+            for text in words:
+                self.assertTrue(any(said == text and began <= when < ended for when, said in game),
+                                f"{text!r} was not said while its step was on screen")
+        self.assertTrue(game[3][1].startswith("Esatto! Anna sei forte!"))
+        self.assertTrue(game[7][1].startswith("Sbagliato!! "))
 
     def test_first_start_creates_empty_records(self):
         d = self.desktop()

@@ -136,6 +136,14 @@ class TavolaTest : public QObject {
             QCOMPARE(labelledBy.size(), 1);
             QCOMPARE(labelledBy.first().first->text(QAccessible::Name), heading);
         }
+        // Someone who drives the computer by voice says the caption they see.
+        for (const char* button : {"cmdNext", "cmdExit", "Command1"}) {
+            const QString caption = Find<QAbstractButton>(button)->text().remove('&');
+            QVERIFY2(QAccessible::queryAccessibleInterface(Find(button))
+                         ->text(QAccessible::Name)
+                         .startsWith(caption),
+                     button);
+        }
     }
 
     void qtsOwnTextsSpeakItalian() {
