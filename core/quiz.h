@@ -8,6 +8,10 @@
 
 namespace tavola {
 
+// The typed name as the record files can hold it: at most 255 characters,
+// none of them a control character.
+std::string NameForTheRecord(const std::string& typed);
+
 // Every rule of the game. The window forwards its events here; the quiz
 // answers by changing the controls and calling the platform.
 class Quiz {

@@ -25,16 +25,24 @@ std::string Quiz::Leggifiletxt(const std::string& nomefile) {
 
 void Quiz::LoadRecords() {
     state_.recordDir = GetSystemDir();
-    // Under the lock, so that the two files read are always one record's pair.
-    const auto transaction = platform_.BeginTransaction(state_.recordDir);
-    // Opening for appending creates a missing file empty and leaves an existing one alone.
-    for (const auto& path : {ScoreFile(), NameFile()}) {
-        const int file = platform_.NextFreeFileNumber();
-        platform_.OpenAppend(path, file);
-        platform_.CloseFile(file);
+    std::string problem;
+    {
+        // Under the lock, so that the two files read are always one record's pair.
+        const auto transaction = platform_.BeginTransaction(state_.recordDir);
+        // Opening for appending creates a missing file empty and leaves an existing one alone.
+        for (const auto& path : {ScoreFile(), NameFile()}) {
+            const int file = platform_.NextFreeFileNumber();
+            platform_.OpenAppend(path, file);
+            platform_.CloseFile(file);
+        }
+        controls_.SetCaption(Label::lblpunti, Leggifiletxt(ScoreFile()));
+        controls_.SetCaption(Label::lblnome, Leggifiletxt(NameFile()));
+        problem = transaction->Problem();
     }
-    controls_.SetCaption(Label::lblpunti, Leggifiletxt(ScoreFile()));
-    controls_.SetCaption(Label::lblnome, Leggifiletxt(NameFile()));
+    // A save cut short that cannot be finished must not keep the child from
+    // playing: the pair on disk stands, and the player hears once why.
+    if (!problem.empty())
+        platform_.ShowMessage(problem, Buttons::Ok, std::nullopt);
 }
 
 void Quiz::WriteOneLine(const std::string& path, const std::string& text) {

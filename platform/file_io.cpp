@@ -17,11 +17,44 @@ int OpenRegularAt(int directory, const std::string& name, int flags, const std::
             ? RuntimeError(RuntimeError::FileNotFound, shown)
             : FileError(shown, errno);
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1) {
         ::close(fd);
         throw NotAFileError(shown);
     }
     return fd;
+}
+
+void SyncFolder(int directory, const std::string& shown) {
+    if (::fsync(directory) != 0)
+        throw FileError(shown, errno);
+}
+
+void MakeFolders(const std::string& path) {
+    for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string folder = path.substr(0, end);
+        if (!folder.empty() && folder.back() != '/') {
+            if (::mkdir(folder.c_str(), 0777) == 0) {
+                const auto slash = folder.rfind('/');
+                const std::string parent = slash == 0 || slash == std::string::npos
+                                               ? folder.substr(0, slash + 1) + "."
+                                               : folder.substr(0, slash);
+                for (const std::string& made : {folder, parent}) {
+                    const int fd = ::open(made.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                    if (fd < 0)
+                        throw FileError(made, errno);
+                    const bool synced = ::fsync(fd) == 0;
+                    const int error = errno;
+                    ::close(fd);
+                    if (!synced)
+                        throw FileError(made, error);
+                }
+            } else if (errno != EEXIST) {
+                throw FileError(folder, errno);
+            }
+        }
+        if (end == std::string::npos)
+            return;
+    }
 }
 
 bool WriteAll(int fd, std::string_view bytes) {

@@ -10,9 +10,15 @@ namespace tavola {
 
 // Opens `name` relative to the folder `directory` (AT_FDCWD for a plain path)
 // without following a symbolic link or waiting on a FIFO, and makes sure it is
-// a regular file. Failures are RuntimeErrors naming `shown`; a missing file
-// opened without O_CREAT is "File not found".
+// a regular file with one link: a hard link would carry a rewrite to a file
+// elsewhere. Failures are RuntimeErrors naming `shown`; a missing file opened
+// without O_CREAT is "File not found".
 int OpenRegularAt(int directory, const std::string& name, int flags, const std::string& shown);
+// Makes the entries of the folder `directory` durable: a file created there
+// survives a power cut only once its folder is synced. Throws naming `shown`.
+void SyncFolder(int directory, const std::string& shown);
+// Makes `path` and any missing folder above it, each made durable in its parent.
+void MakeFolders(const std::string& path);
 // Writes all of `bytes`; false with errno set when the system refuses.
 bool WriteAll(int fd, std::string_view bytes);
 // Up to `limit` bytes from the file's current position; false with errno set on failure.

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDate>
-#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -16,6 +15,7 @@
 #include <cstdlib>
 #include <sys/stat.h>
 
+#include "file_io.h"
 #include "shared_records.h"
 
 #ifdef TAVOLA_SANITIZE
@@ -163,8 +163,13 @@ std::string QtPlatform::GetWindowsDirectoryA() {
         return TAVOLA_SHARED_RECORD_DIR;
     const QString dir =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/tavola7";
-    QDir().mkpath(dir); // if this fails, opening the record files says why
-    return dir.toStdString();
+    const std::string path = dir.toStdString();
+    try {
+        MakeFolders(path); // each new folder outlives a power cut before a save relies on it
+    } catch (const RuntimeError&) {
+        // Opening the record files then says what is wrong, and where.
+    }
+    return path;
 }
 
 double QtPlatform::RandomNext() {

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "file_io.h"
@@ -22,6 +23,20 @@ constexpr const char* JournalEnd = "end\n";
 bool IsPlainName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of("/ \n") == std::string_view::npos;
+}
+
+// A journal may change the record pair and nothing else of the folder.
+bool NamesOnlyThePair(const RecordFolder::Files& files) {
+    for (const auto& [name, bytes] : files)
+        if (name != RecordFolder::ScoreName && name != RecordFolder::NameName)
+            return false;
+    return true;
+}
+
+// Replaces a file's content in place, durably; false with errno set on failure.
+bool RewriteFile(int fd, const std::string& bytes) {
+    return ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, bytes) &&
+           ::fsync(fd) == 0;
 }
 
 bool ReadNumber(std::string_view& text, char end, std::size_t& value) {
@@ -83,10 +98,17 @@ bool DecodeJournal(const std::string& bytes, RecordFolder::Files& files) {
     return text == JournalEnd;
 }
 
-RecordFolder::RecordFolder(const std::string& path, Access access) : path_(path), access_(access) {
+RecordFolder::RecordFolder(const std::string& path, Kind kind) : path_(path), kind_(kind) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0)
         throw FileError(path, errno);
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+        const int error = errno;
+        ::close(fd_);
+        throw FileError(path, error);
+    }
+    owner_ = info.st_uid;
 }
 
 RecordFolder::~RecordFolder() {
@@ -95,20 +117,35 @@ RecordFolder::~RecordFolder() {
 }
 
 int RecordFolder::Open(const std::string& name, int flags) const {
-    return OpenRegularAt(fd_, name, flags, path_ + "/" + name);
+    const std::string shown = path_ + "/" + name;
+    const int fd = OpenRegularAt(fd_, name, flags, shown);
+    struct stat info {};
+    if (kind_ == Kind::Shared && (::fstat(fd, &info) != 0 || info.st_uid != owner_)) {
+        ::close(fd);
+        throw RuntimeError(RuntimeError::PermissionDenied, shown,
+                           "Non appartiene al proprietario della cartella");
+    }
+    return fd;
 }
 
 void RecordFolder::Lock() {
-    const bool writing = access_ == Access::ReadWrite;
-    if (writing)
-        Create(LockName);
-    lockFd_ = Open(LockName, writing ? O_RDWR : O_RDONLY);
-    while (::flock(lockFd_, writing ? LOCK_EX : LOCK_SH) != 0) {
-        if (errno != EINTR) {
-            const int error = errno;
+    Require(LockName);
+    lockFd_ = Open(LockName, O_RDWR);
+    for (int waited = 0; ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0;) {
+        const int error = errno;
+        if (error == EINTR)
+            continue;
+        if (error != EWOULDBLOCK || waited >= LockDeadlineMilliseconds) {
             Unlock();
-            throw FileError(path_ + "/" + LockName, error);
+            if (error != EWOULDBLOCK)
+                throw FileError(path_ + "/" + LockName, error);
+            throw RuntimeError(RuntimeError::PermissionDenied, path_ + "/" + LockName,
+                               "Il record è occupato da un altro gioco");
         }
+        constexpr int step = 50;
+        const timespec pause{0, step * 1000 * 1000};
+        ::nanosleep(&pause, nullptr);
+        waited += step;
     }
 }
 
@@ -125,23 +162,64 @@ bool RecordFolder::Interrupted() const {
     return !S_ISREG(info.st_mode) || info.st_size > 0;
 }
 
-void RecordFolder::Recover() {
-    RemoveOldTemporaries();
+std::vector<int> RecordFolder::OpenTargets(const Files& files) {
+    std::vector<int> targets;
+    try {
+        for (const auto& [name, bytes] : files) {
+            Require(name);
+            targets.push_back(Open(name, O_WRONLY));
+        }
+    } catch (...) {
+        for (const int fd : targets)
+            ::close(fd);
+        throw;
+    }
+    return targets;
+}
+
+std::string RecordFolder::Recover() {
+    if (kind_ == Kind::Own)
+        RemoveOldTemporaries();
     if (!Interrupted())
-        return;
+        return {};
     const int journal = Open(JournalName, O_RDWR);
     std::string bytes;
     // A journal larger than any save could write is foreign: read too little to trust it.
     const bool read = ReadUpTo(journal, 64 * ReadLimit, bytes);
     Files files;
-    if (read && DecodeJournal(bytes, files))
+    bool apply = read && DecodeJournal(bytes, files) && NamesOnlyThePair(files);
+    // In the computer's folder a missing file is not made again, and a save
+    // that cannot land whole is not a save at all.
+    if (apply && kind_ == Kind::Shared)
         for (const auto& [name, content] : files)
-            Rewrite(name, content);
+            apply = apply && ::faccessat(fd_, name.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0;
+    if (apply) {
+        std::vector<int> targets;
+        try {
+            targets = OpenTargets(files);
+        } catch (const RuntimeError& refused) {
+            ::close(journal);
+            return "Non ho potuto finire di registrare l'ultimo record (" +
+                   std::string(refused.what()) + "): resta quello di prima.";
+        }
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const bool written = RewriteFile(targets[i], files[i].second);
+            const int error = errno;
+            ::close(targets[i]);
+            if (!written) {
+                for (std::size_t j = i + 1; j < targets.size(); ++j)
+                    ::close(targets[j]);
+                ::close(journal);
+                throw FileError(path_ + "/" + files[i].first, error);
+            }
+        }
+    }
     const bool emptied = ::ftruncate(journal, 0) == 0 && ::fsync(journal) == 0;
     const int error = errno;
     ::close(journal);
     if (!read || !emptied)
         throw FileError(path_ + "/" + JournalName, error);
+    return {};
 }
 
 void RecordFolder::RemoveOldTemporaries() const {
@@ -164,7 +242,11 @@ void RecordFolder::RemoveOldTemporaries() const {
     ::closedir(dir);
 }
 
-void RecordFolder::Create(const std::string& name) {
+void RecordFolder::Require(const std::string& name) {
+    if (kind_ == Kind::Shared) {
+        ::close(Open(name, O_RDONLY));
+        return;
+    }
     const int fd =
         ::openat(fd_, name.c_str(),
                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, FileMode);
@@ -176,8 +258,7 @@ void RecordFolder::Create(const std::string& name) {
     }
     ::close(fd);
     // A new name must outlive a power cut before anything relies on it.
-    if (::fsync(fd_) != 0)
-        throw FileError(path_, errno);
+    SyncFolder(fd_, path_);
 }
 
 std::string RecordFolder::Read(const std::string& name) const {
@@ -191,27 +272,39 @@ std::string RecordFolder::Read(const std::string& name) const {
     return bytes;
 }
 
-void RecordFolder::Rewrite(const std::string& name, const std::string& bytes) const {
-    const int fd = Open(name, O_WRONLY);
-    const bool written = ::ftruncate(fd, 0) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    const int error = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed)
-        throw FileError(path_ + "/" + name, written ? errno : error);
-}
-
 void RecordFolder::Save(const Files& files) {
     for (const auto& [name, bytes] : files)
-        if (!IsPlainName(name))
+        if (!IsPlainName(name) || name == LockName || name == JournalName)
             throw RuntimeError(RuntimeError::BadFileNumber, path_ + "/" + name);
-    Create(JournalName);
-    for (const auto& [name, bytes] : files)
-        Create(name);
-    Rewrite(JournalName, EncodeJournal(files));
-    // The save has happened: from here a crash is finished by the next Recover.
-    for (const auto& [name, bytes] : files)
-        Rewrite(name, bytes);
-    Rewrite(JournalName, {});
+    Require(JournalName);
+    const int journal = Open(JournalName, O_WRONLY);
+    std::vector<int> targets;
+    try {
+        targets = OpenTargets(files);
+    } catch (...) {
+        ::close(journal);
+        throw;
+    }
+    const auto closeTargets = [&targets] {
+        for (const int fd : targets)
+            ::close(fd);
+    };
+    if (!RewriteFile(journal, EncodeJournal(files))) {
+        const int error = errno;
+        // Best effort: a torn journal would be dropped at the next start anyway.
+        (void)!::ftruncate(journal, 0);
+        ::close(journal);
+        closeTargets();
+        throw FileError(path_ + "/" + JournalName, error);
+    }
+    // The save has happened: from here a failure is finished by the next Recover.
+    bool applied = true;
+    for (std::size_t i = 0; i < files.size(); ++i)
+        applied = RewriteFile(targets[i], files[i].second) && applied;
+    closeTargets();
+    if (applied)
+        (void)!(::ftruncate(journal, 0) == 0 && ::fsync(journal) == 0);
+    ::close(journal);
 }
 
 } // namespace tavola

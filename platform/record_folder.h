@@ -8,25 +8,30 @@
 
 namespace tavola {
 
-// The folder of the record files, shared by the game and the record helper.
+// The folder of the record files: the player's own, or the computer's, which
+// only the record helper writes.
 //
 // Nothing here follows a symbolic link, waits on a FIFO or device, or leaves
 // the folder: every name is opened relative to the folder's own descriptor
-// and must turn out to be a regular file. Every failure is a RuntimeError
-// naming the file and the reason.
+// and must turn out to be a regular file with one link. Every failure is a
+// RuntimeError naming the file and the reason.
 //
-// A save changes several files together through a journal, tavola7.journal,
-// a file that is empty except during a save. The new contents go into the
-// journal first, with their lengths and a closing mark, and are synced; from
-// then on the save has happened, whatever comes next. Then each file is
-// rewritten in place and synced, and the journal emptied. Whoever next takes
-// the lock finds a complete journal and writes it again, or a torn one and
-// drops it; so after a crash at any moment the files hold exactly the old
-// contents or exactly the new. Files are rewritten, never replaced, so they
-// keep their owner and mode, and no temporary file exists at all.
+// A save changes the two record files together through a journal,
+// tavola7.journal, a file that is empty except during a save. Every target is
+// opened for writing first; then the new contents go into the journal, with
+// their lengths and a closing mark, and are synced: from then on the save has
+// happened, whatever comes next. Then each file is rewritten in place and
+// synced, and the journal emptied. Whoever next takes the lock finds a
+// complete journal and writes it again, or a torn one and drops it; so after a
+// crash at any moment the files hold exactly the old contents or exactly the
+// new. Files are rewritten, never replaced, so they keep their owner and mode,
+// and no temporary file exists at all.
 class RecordFolder {
   public:
-    enum class Access { ReadOnly, ReadWrite };
+    // The player's own folder makes whatever file is missing. The computer's
+    // is made by installation alone: its files must be there already and
+    // belong to the folder's owner, so that no player's file is ever trusted.
+    enum class Kind { Own, Shared };
     using Files = std::vector<std::pair<std::string, std::string>>; // name, bytes
 
     // The record pair, as the game and the record helper both name it.
@@ -36,10 +41,13 @@ class RecordFolder {
     static constexpr const char* JournalName = "tavola7.journal";
     // Reading stops here, so that a stray huge file cannot stall a start.
     static constexpr std::size_t ReadLimit = 4096;
-    // Readable by every player; writable by the group, the record helper's.
+    // Readable by every player; writable by the owner and the group.
     static constexpr mode_t FileMode = 0664;
+    // A game waits this long for another to let go of the record, and no
+    // longer: a stopped or hostile holder delays the others by this at most.
+    static constexpr int LockDeadlineMilliseconds = 5000;
 
-    RecordFolder(const std::string& path, Access access);
+    RecordFolder(const std::string& path, Kind kind);
     ~RecordFolder();
     RecordFolder(const RecordFolder&) = delete;
     RecordFolder& operator=(const RecordFolder&) = delete;
@@ -47,28 +55,35 @@ class RecordFolder {
     const std::string& Path() const { return path_; }
     int Descriptor() const { return fd_; }
 
-    // Waits for every other game: alone to write, alongside other readers to read.
+    // Waits for every other game, up to the deadline, to write alone.
     void Lock();
     void Unlock() noexcept;
     // Whether a save was cut short and waits for Recover.
     bool Interrupted() const;
-    // Under the lock: finishes a save whose journal is whole, drops a torn
-    // one, and removes the temporary files that older versions could leave.
-    void Recover();
-    // Creates the file empty when missing; an existing one is left alone.
-    void Create(const std::string& name);
+    // Under the lock: finishes a save whose journal is whole and names only
+    // the record pair, and drops any other. A journal whose files cannot all
+    // be written is left, with every file, as it is: the reason comes back,
+    // in Italian, and the files keep the pair they hold. Empty when all is well.
+    std::string Recover();
+    // A file the folder must have: made empty in the player's own folder when
+    // missing; in the computer's, "File non trovato" when missing.
+    void Require(const std::string& name);
     std::string Read(const std::string& name) const;
-    // Under the lock: all of the files change, or none.
+    // Under the lock: all of the files change, or none. Once the journal is
+    // durable the save has happened: a later failure is finished by the next
+    // Recover, so it does not make the save fail.
     void Save(const Files& files);
 
   private:
     int Open(const std::string& name, int flags) const;
-    void Rewrite(const std::string& name, const std::string& bytes) const;
+    // Opens each file for writing, or none: the first refusal closes the rest.
+    std::vector<int> OpenTargets(const Files& files);
     void RemoveOldTemporaries() const;
 
     std::string path_;
-    Access access_;
+    Kind kind_;
     int fd_ = -1;
+    uid_t owner_ = 0;
     int lockFd_ = -1;
 };
 

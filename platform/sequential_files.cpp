@@ -41,6 +41,10 @@ FileTransaction::~FileTransaction() {
     files_.transaction_ = nullptr;
 }
 
+const std::string* FileTransaction::Copy(const std::string&) const {
+    return nullptr;
+}
+
 bool FileTransaction::Commit() {
     FileTransaction::Output output;
     output.swap(files_.held_);
@@ -48,9 +52,9 @@ bool FileTransaction::Commit() {
 }
 
 FolderTransaction::FolderTransaction(SequentialFiles& files, const std::string& directory)
-    : FileTransaction(files), folder_(directory, RecordFolder::Access::ReadWrite) {
+    : FileTransaction(files), folder_(directory, RecordFolder::Kind::Own) {
     folder_.Lock();
-    folder_.Recover();
+    problem_ = folder_.Recover();
 }
 
 bool FolderTransaction::Save(const Output& output) {
@@ -90,29 +94,53 @@ SequentialFiles::OpenFile& SequentialFiles::Find(int file) {
     return found->second;
 }
 
+const std::string* SequentialFiles::Copy(const std::string& path) const {
+    return transaction_ != nullptr ? transaction_->Copy(path) : nullptr;
+}
+
 void SequentialFiles::OpenAppend(const std::string& path, int file) {
     Claim(file, path);
     // An existing file is not opened yet: a reader who may not write it can
     // still "open it for appending", as the game does to make sure it exists.
-    const int fd = ExistsAsFile(path) ? -1 : OpenRegular(path, O_WRONLY | O_CREAT | O_EXCL);
+    int fd = -1;
+    if (!Copy(path) && !ExistsAsFile(path)) {
+        fd = OpenRegular(path, O_WRONLY | O_CREAT | O_EXCL);
+        // The new name must outlive a power cut before a save relies on it.
+        const std::string folder = SplitPath(path).first;
+        const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const bool synced = folderFd >= 0 && ::fsync(folderFd) == 0;
+        const int error = errno;
+        if (folderFd >= 0)
+            ::close(folderFd);
+        if (!synced) {
+            ::close(fd);
+            throw FileError(folder, error);
+        }
+    }
     files_[file] = {Mode::Append, path, fd, {}};
 }
 
 void SequentialFiles::OpenOutput(const std::string& path, int file) {
     Claim(file, path);
-    ExistsAsFile(path);
+    if (!Copy(path))
+        ExistsAsFile(path);
     files_[file] = {Mode::Output, path, -1, {}};
 }
 
 void SequentialFiles::OpenInput(const std::string& path, int file) {
     Claim(file, path);
-    files_[file] = {Mode::Input, path, OpenRegular(path, O_RDONLY), {}};
+    if (const std::string* copy = Copy(path))
+        files_[file] = {Mode::Input, path, -1, *copy};
+    else
+        files_[file] = {Mode::Input, path, OpenRegular(path, O_RDONLY), {}};
 }
 
 std::string SequentialFiles::ReadAll(int file) {
     const OpenFile& open = Find(file);
     if (open.mode != Mode::Input)
         throw RuntimeError(RuntimeError::BadFileNumber, open.path);
+    if (open.fd < 0)
+        return FromWindows1252(open.pending.substr(0, ReadLimit));
     std::string bytes;
     if (!ReadUpTo(open.fd, ReadLimit, bytes))
         throw FileError(open.path, errno);
@@ -129,6 +157,8 @@ void SequentialFiles::PrintLine(int file, const std::string& text) {
         open.pending += line;
         return;
     case Mode::Append:
+        if (Copy(open.path))
+            throw RuntimeError(RuntimeError::PermissionDenied, open.path);
         if (open.fd < 0)
             open.fd = OpenRegular(open.path, O_WRONLY | O_APPEND);
         if (!WriteAll(open.fd, line))
@@ -149,7 +179,7 @@ void SequentialFiles::CloseFile(int file) {
         return;
     }
     const auto [directory, name] = SplitPath(open.path);
-    RecordFolder(directory, RecordFolder::Access::ReadWrite).Save({{name, open.pending}});
+    RecordFolder(directory, RecordFolder::Kind::Own).Save({{name, open.pending}});
 }
 
 void SequentialFiles::CloseAll() noexcept {

@@ -28,9 +28,18 @@ class FileTransaction {
     // True when the output took effect; false when it was left unwritten
     // because the files already hold a better record than the one saved.
     bool Commit();
+    // What a save cut short left that could not be finished, in Italian, for
+    // the player to hear once; empty when all is well.
+    const std::string& Problem() const { return problem_; }
+    // The bytes of a file that the transaction read on the game's behalf,
+    // from a folder the game may not open itself; null when the game reads
+    // the file from disk.
+    virtual const std::string* Copy(const std::string& path) const;
 
   protected:
     virtual bool Save(const Output& output) = 0;
+
+    std::string problem_;
 
   private:
     SequentialFiles& files_;
@@ -84,12 +93,13 @@ class SequentialFiles {
     struct OpenFile {
         Mode mode;
         std::string path;
-        int fd = -1;         // Append: -1 until the first line
-        std::string pending; // Output: the new content
+        int fd = -1;         // Append: -1 until the first line; Input: -1 for a copy
+        std::string pending; // Output: the new content; Input: a copy's bytes
     };
 
     OpenFile& Find(int file);
     void Claim(int file, const std::string& path);
+    const std::string* Copy(const std::string& path) const;
 
     std::map<int, OpenFile> files_;
     FileTransaction* transaction_ = nullptr;

@@ -13,8 +13,9 @@ namespace tavola {
 namespace {
 
 // The helper's statuses, as it documents them.
-constexpr int HelperSaved = 0;
+constexpr int HelperDone = 0;
 constexpr int HelperNotBeaten = 1;
+constexpr int HelperCutShortSaveLeft = 4;
 
 // The line that a record file holds, without its CR LF.
 std::string LineOf(const FileTransaction::Output& output, const char* name) {
@@ -24,82 +25,98 @@ std::string LineOf(const FileTransaction::Output& output, const char* name) {
     throw RuntimeError(RuntimeError::BadFileNumber, name);
 }
 
+// Everything the child writes on `fd` until it closes it, up to `limit` bytes.
+std::string Drain(int fd, std::size_t limit) {
+    std::string bytes;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
+        if (got > 0 && bytes.size() < limit)
+            bytes.append(buffer, static_cast<std::size_t>(got));
+        else if (got < 0 && errno != EINTR)
+            break;
+    }
+    ::close(fd);
+    return bytes;
+}
+
 } // namespace
 
 SharedRecordTransaction::SharedRecordTransaction(SequentialFiles& files,
                                                  const std::string& directory,
                                                  const std::string& helper)
-    : FileTransaction(files), folder_(directory, RecordFolder::Access::ReadOnly), helper_(helper) {
-    // A save may be cut short between the helper's run and our lock; then the
-    // helper runs again, so that what we read is always a whole pair.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        Prepare();
-        folder_.Lock();
-        if (!folder_.Interrupted())
-            return;
-        folder_.Unlock();
-    }
-    throw RuntimeError(RuntimeError::PathFileAccessError,
-                       directory + "/" + RecordFolder::JournalName);
+    : FileTransaction(files), directory_(directory), helper_(helper) {
+    const Answer answer = RunHelper({});
+    if (answer.status != HelperDone && answer.status != HelperCutShortSaveLeft)
+        throw RuntimeError(RuntimeError::PermissionDenied, answer.complaint);
+    if (!DecodeJournal(answer.output, pair_) || pair_.size() != 2 ||
+        pair_[0].first != RecordFolder::ScoreName || pair_[1].first != RecordFolder::NameName)
+        throw RuntimeError(RuntimeError::PathFileAccessError, helper_);
+    if (answer.status == HelperCutShortSaveLeft)
+        problem_ = answer.complaint;
 }
 
-void SharedRecordTransaction::Prepare() const {
-    std::string complaint;
-    if (RunHelper({}, complaint) != HelperSaved)
-        throw RuntimeError(RuntimeError::PermissionDenied, complaint);
+const std::string* SharedRecordTransaction::Copy(const std::string& path) const {
+    const auto [folder, name] = SplitPath(path);
+    if (!SameFolder(folder, directory_))
+        return nullptr;
+    for (const auto& [file, bytes] : pair_)
+        if (file == name)
+            return &bytes;
+    return nullptr;
 }
 
 bool SharedRecordTransaction::Save(const Output& output) {
-    // The helper takes the lock alone; ours would keep it waiting for ever.
-    folder_.Unlock();
-    std::string complaint;
-    const int status = RunHelper(
-        {LineOf(output, RecordFolder::ScoreName), LineOf(output, RecordFolder::NameName)},
-        complaint);
-    if (status != HelperSaved && status != HelperNotBeaten)
-        throw RuntimeError(RuntimeError::PermissionDenied, complaint);
-    return status == HelperSaved;
+    const Answer answer = RunHelper(
+        {LineOf(output, RecordFolder::ScoreName), LineOf(output, RecordFolder::NameName)});
+    if (answer.status != HelperDone && answer.status != HelperNotBeaten)
+        throw RuntimeError(RuntimeError::PermissionDenied, answer.complaint);
+    return answer.status == HelperDone;
 }
 
-int SharedRecordTransaction::RunHelper(const std::vector<std::string>& arguments,
-                                       std::string& complaint) const {
+SharedRecordTransaction::Answer
+SharedRecordTransaction::RunHelper(const std::vector<std::string>& arguments) const {
     std::vector<char*> argv{const_cast<char*>(helper_.c_str())};
     for (const auto& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     char* environment[] = {nullptr}; // the helper trusts none anyway
 
-    int pipe[2];
-    if (::pipe2(pipe, O_CLOEXEC) != 0)
+    int out[2], err[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
         throw FileError(helper_, errno);
+    if (::pipe2(err, O_CLOEXEC) != 0) {
+        const int error = errno;
+        ::close(out[0]);
+        ::close(out[1]);
+        throw FileError(helper_, error);
+    }
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_adddup2(&actions, pipe[1], STDERR_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
     pid_t child = 0;
     const int spawned =
         ::posix_spawn(&child, helper_.c_str(), &actions, nullptr, argv.data(), environment);
     ::posix_spawn_file_actions_destroy(&actions);
-    ::close(pipe[1]);
+    ::close(out[1]);
+    ::close(err[1]);
     if (spawned != 0) {
-        ::close(pipe[0]);
+        ::close(out[0]);
+        ::close(err[0]);
         throw FileError(helper_, spawned);
     }
-    char buffer[512];
-    for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) != 0;) {
-        if (got > 0 && complaint.size() < 4096)
-            complaint.append(buffer, static_cast<std::size_t>(got));
-        else if (got < 0 && errno != EINTR)
-            break;
-    }
-    ::close(pipe[0]);
+    // The helper says little on each, far less than a pipe holds, so reading
+    // one after the other never leaves it blocked on the second.
+    Answer answer{-1, Drain(out[0], 4 * RecordFolder::ReadLimit), Drain(err[0], 4096)};
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    while (!complaint.empty() && complaint.back() == '\n')
-        complaint.pop_back();
-    if (complaint.empty())
-        complaint = helper_;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    while (!answer.complaint.empty() && answer.complaint.back() == '\n')
+        answer.complaint.pop_back();
+    if (answer.complaint.empty())
+        answer.complaint = helper_;
+    answer.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return answer;
 }
 
 } // namespace tavola

@@ -8,26 +8,33 @@
 
 namespace tavola {
 
-// The transaction on the computer's shared record, whose folder only the
-// set-group-id record helper may write. The helper first makes the files
-// exist and finishes any save cut short; the game then reads them under a
-// shared lock. A save hands the score and the name to the helper, which
-// compares them, under its own lock, with the record then on disk.
+// The transaction on the computer's shared record, whose folder the game
+// never opens: only the set-group-id record helper may, under its own lock.
+// At the start of the transaction the helper finishes any save cut short and
+// hands over a copy of the pair, which the game reads as if from disk. A save
+// hands the score and the name to the helper, which compares them with the
+// record then on disk.
 class SharedRecordTransaction : public FileTransaction {
   public:
     SharedRecordTransaction(SequentialFiles& files, const std::string& directory,
                             const std::string& helper);
 
+    const std::string* Copy(const std::string& path) const override;
+
   protected:
     bool Save(const Output& output) override;
 
   private:
-    // The helper's exit status; its complaint, if any, in `complaint`.
-    int RunHelper(const std::vector<std::string>& arguments, std::string& complaint) const;
-    void Prepare() const;
+    struct Answer {
+        int status;
+        std::string output;    // what it printed
+        std::string complaint; // what it said was wrong, if anything
+    };
+    Answer RunHelper(const std::vector<std::string>& arguments) const;
 
-    RecordFolder folder_;
+    std::string directory_;
     std::string helper_;
+    RecordFolder::Files pair_;
 };
 
 } // namespace tavola

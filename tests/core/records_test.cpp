@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
+#include <grp.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -288,6 +290,124 @@ TEST(Records, TheNextStartShowsTheOldPairOrTheNewAfterACrash) {
         EXPECT_EQ(f.controls.Caption(Label::lblpunti), whole ? "9\r\n" : "5\r\n") << cut;
         EXPECT_EQ(f.controls.Caption(Label::lblnome), whole ? "Bruno\r\n" : "Anna\r\n") << cut;
         EXPECT_EQ(ReadBytes(f.dir / "tavola7.journal"), "") << cut;
+    }
+    // A record file deleted while a save was pending: it is made again and
+    // the journal applied whole; a journal naming any other file is dropped.
+    struct Case {
+        const char* missing;
+        RecordFolder::Files journal;
+        std::pair<std::string, std::string> shown;
+    } cases[] = {
+        {"tavrec7.txt", {{"tavrec7.txt", "9\r\n"}, {"ntavrec7.txt", "Bruno\r\n"}}, {"9\r\n", "Bruno\r\n"}},
+        {"ntavrec7.txt", {{"tavrec7.txt", "9\r\n"}, {"ntavrec7.txt", "Bruno\r\n"}}, {"9\r\n", "Bruno\r\n"}},
+        {nullptr, {{"tavrec7.txt", "9\r\n"}, {"tavola7.lock", "x"}}, {"5\r\n", "Anna\r\n"}},
+    };
+    for (const auto& c : cases) {
+        QuizFixture f;
+        WriteBytes(f.ScoreFile(), "5\r\n");
+        WriteBytes(f.NameFile(), "Anna\r\n");
+        if (c.missing)
+            std::filesystem::remove(f.dir / c.missing);
+        WriteBytes(f.dir / "tavola7.journal", EncodeJournal(c.journal));
+        f.Load();
+        EXPECT_EQ(f.controls.Caption(Label::lblpunti), c.shown.first) << c.journal.back().first;
+        EXPECT_EQ(f.controls.Caption(Label::lblnome), c.shown.second) << c.journal.back().first;
+        EXPECT_EQ(ReadBytes(f.dir / "tavola7.journal"), "");
+    }
+}
+
+// Runs `play` in a child process as an ordinary player where the test runs as
+// root, who may write even a read-only file; gives what `play` returns.
+int AsPlayer(const std::string& folder, const std::function<int()>& play) {
+    if (::geteuid() != 0)
+        return play();
+    constexpr uid_t nobody = 65534;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        EXPECT_EQ(::lchown(entry.path().c_str(), nobody, nobody), 0);
+    EXPECT_EQ(::chown(folder.c_str(), nobody, nobody), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        int outcome = 99;
+        try { // nothing may escape into the child's copy of the test runner
+            if (::setgroups(0, nullptr) == 0 && ::setgid(nobody) == 0 && ::setuid(nobody) == 0)
+                outcome = play();
+        } catch (...) {
+            outcome = 98;
+        }
+        ::_exit(outcome);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A save that cannot land leaves the game as it was: a record file the player
+// may not write, or one hard-linked elsewhere, ends the save (or the start)
+// with the run-time error and leaves both files and the journal untouched, and
+// a whole journal that cannot be applied never keeps the child from playing.
+TEST(Records, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
+    const RecordFolder::Files newPair{{"tavrec7.txt", "9\r\n"}, {"ntavrec7.txt", "Bruno\r\n"}};
+    enum Outcome { AsDesigned = 0, SavedAnyway, WrongError, StartFailed, ShownWrongPair, SaidNothing };
+    struct Case {
+        const char* name;
+        std::string journal; // left by an earlier save cut short
+        void (*spoil)(const std::string& folder);
+        bool saveRefused;    // else: the start already refuses the file
+        bool warnedAtStart;  // the start says once what is wrong, then plays
+        const char* error;
+    } cases[] = {
+        {"read-only name file", "", [](const std::string& d) { ::chmod((d + "/ntavrec7.txt").c_str(), 0444); },
+         true, false, "Autorizzazione negata"},
+        {"whole journal, read-only name file", EncodeJournal(newPair),
+         [](const std::string& d) { ::chmod((d + "/ntavrec7.txt").c_str(), 0444); }, true, true,
+         "Autorizzazione negata"},
+        {"hard-linked score file", "",
+         [](const std::string& d) { std::filesystem::create_hard_link(d + "/tavrec7.txt", d + "/../elsewhere"); },
+         false, false, "Non è un file"},
+    };
+    for (const auto& c : cases) {
+        TempDir outer;
+        const std::string folder = outer / "records";
+        std::filesystem::create_directory(folder);
+        WriteBytes(folder + "/tavrec7.txt", "5\r\n");
+        WriteBytes(folder + "/ntavrec7.txt", "Anna\r\n");
+        WriteBytes(folder + "/tavola7.journal", c.journal);
+        WriteBytes(folder + "/tavola7.lock", "");
+        c.spoil(folder);
+        const int outcome = AsPlayer(outer.Path().string(), [&] {
+            const auto refusedWithTheError = [&](const std::function<void()>& action) {
+                try {
+                    action();
+                } catch (const RuntimeError& error) {
+                    return std::string(error.what()).find(c.error) != std::string::npos;
+                }
+                return false;
+            };
+            QuizFixture game;
+            game.platform.windowsDirectory = folder;
+            if (!c.saveRefused)
+                return refusedWithTheError([&] { game.Load("Bruno"); }) ? AsDesigned : WrongError;
+            game.Load("Bruno");
+            if (c.warnedAtStart != (game.platform.messages.size() == 2)) // the greeting, and the warning
+                return SaidNothing;
+            ScoreRight(game, 9);
+            if (!refusedWithTheError([&] { game.quiz.cmdExit_Click(); }))
+                return SavedAnyway;
+            QuizFixture next;
+            next.platform.windowsDirectory = folder;
+            try {
+                next.Load("Carla");
+            } catch (const RuntimeError&) {
+                return StartFailed;
+            }
+            const bool oldPair = next.controls.Caption(Label::lblpunti) == "5\r\n" &&
+                                 next.controls.Caption(Label::lblnome) == "Anna\r\n";
+            return oldPair ? AsDesigned : ShownWrongPair;
+        });
+        EXPECT_EQ(outcome, AsDesigned) << c.name;
+        EXPECT_EQ(ReadBytes(folder + "/tavrec7.txt"), "5\r\n") << c.name;
+        EXPECT_EQ(ReadBytes(folder + "/ntavrec7.txt"), "Anna\r\n") << c.name;
+        EXPECT_EQ(ReadBytes(folder + "/tavola7.journal"), c.journal) << c.name;
     }
 }
 

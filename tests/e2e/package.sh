@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Debian package, checks it with lintian, installs it with apt-get
-# as a teacher would, and plays as two users of the computer, who share one
-# record that neither can write by hand. Then it removes and purges it. It
-# changes the machine, so it runs only as root (as CI does) and is skipped
-# elsewhere.
+# Builds the Debian package, checks it with lintian and piuparts, installs it
+# with apt-get as a teacher would, and plays as two users of the computer, who
+# share one record that neither can write by hand nor hold. A member of games
+# races root's install step; an administrator resets the record. Then it
+# removes and purges the package. It changes the machine, so it runs only as
+# root (as CI does) and is skipped elsewhere.
 set -euo pipefail
 build=$1
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,9 +19,10 @@ fi
 
 work=$(mktemp -d)
 users=(tavola7-anna tavola7-bruno)
+member=tavola7-gm # a player in the group games, as a careless administrator may make one
 cleanup() {
   DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq tavola7 >/dev/null 2>&1 || true
-  for user in "${users[@]}"; do userdel -r "$user" >/dev/null 2>&1 || true; done
+  for user in "${users[@]}" "$member"; do userdel -r "$user" >/dev/null 2>&1 || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -38,8 +40,16 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
 records=/var/games/tavola7
 helper=/usr/lib/tavola7/tavola7-record
 test "$(stat -c %a:%U:%G "$helper")" = 2755:root:games
-test "$(stat -c %a:%U:%G "$records")" = 2775:root:games
-test "$(stat -c %a:%U:%G "$records/tavrec7.txt")" = 664:root:games
+# Only root changes what the folder holds; the players read the pair, and
+# the journal and the lock are the helper's group's alone.
+expect_installed_modes() {
+  test "$(stat -c %a:%U:%G "$records")" = 755:root:games
+  for pair in tavrec7.txt:664 ntavrec7.txt:664 tavola7.journal:660 tavola7.lock:660; do
+    test "$(stat -c %a:%U:%G:%h:%F "$records/${pair%%:*}")" = "${pair#*:}:root:games:1:regular empty file" ||
+      test "$(stat -c %a:%U:%G:%h:%F "$records/${pair%%:*}")" = "${pair#*:}:root:games:1:regular file"
+  done
+}
+expect_installed_modes
 test -x /usr/games/tavola7
 man -w tavola7 >/dev/null
 man -w -L it tavola7 | grep -q /it/
@@ -70,14 +80,56 @@ as tavola7-bruno env HOME=/home/tavola7-bruno /usr/bin/python3 -W ignore "$playe
   /usr/games/tavola7 Game.test_a_shared_record_is_shown_and_beaten_by_another
 test "$(cat "$records/ntavrec7.txt")" = $'Bruno\r'
 
-# Neither can write the files by hand.
+# Neither can write the files by hand, nor hold the lock that every game waits on.
 for user in "${users[@]}"; do
-  for name in tavrec7.txt ntavrec7.txt tavola7.journal; do
+  for name in tavrec7.txt ntavrec7.txt tavola7.journal tavola7.lock; do
     if as "$user" sh -c "echo 99 > $records/$name" 2>/dev/null; then
       echo "$user could write $name by hand"; exit 1
     fi
   done
+  if as "$user" flock -n "$records/tavola7.lock" true 2>/dev/null; then
+    echo "$user could take the record's lock"; exit 1
+  fi
 done
+
+# A member of games swaps each name for a link to a file of root's while
+# root's install step runs, over a folder left group-writable by an older
+# version: the step never changes that file, and leaves the folder root's alone.
+useradd -m -G games "$member"
+canary=$work/canary
+install -m 0600 /dev/null "$canary"
+for round in $(seq 1 20); do
+  chmod 2775 "$records"
+  ( as "$member" sh -c 'cd "$1" && while :; do
+      for n in tavola7.journal tavola7.lock tavrec7.txt; do rm -f "$n"; ln -s "$2" "$n"; done 2>/dev/null
+    done' sh "$records" "$canary" ) 2>/dev/null &
+  swapper=$!
+  sleep 0.05
+  /usr/lib/tavola7/share-record "$records" >/dev/null
+  pkill -KILL -u "$member" || true
+  wait "$swapper" 2>/dev/null || true
+  test "$(stat -c %a:%U "$canary")" = 600:root
+  expect_installed_modes
+done
+
+# An administrator who deletes the files for a fresh record: the players'
+# games make none of them again (the start fails, in Italian); the one
+# documented command makes a fresh, empty record of root's.
+rm -f "$records"/*
+status=0
+as tavola7-anna "$helper" 2>"$work/err" || status=$?
+test "$status" -eq 3
+grep -q "File non trovato" "$work/err"
+test -z "$(ls -A "$records")"
+printf '7\r\n' >"$records/tavrec7.txt" # as an older version let a player's game make it
+chown tavola7-anna "$records/tavrec7.txt"
+/usr/lib/tavola7/share-record --reset >/dev/null
+expect_installed_modes
+test -z "$(find "$records" ! -user root)"
+test ! -s "$records/tavrec7.txt" && test ! -s "$records/ntavrec7.txt"
+as tavola7-anna "$helper" 5 Anna
+test "$(cat "$records/tavrec7.txt")" = $'5\r'
+
 
 # Ten saves at once by the two users, twenty rounds: the best score stays, with its holder.
 for round in $(seq 1 20); do
@@ -91,9 +143,18 @@ for round in $(seq 1 20); do
   test "$(cat "$records/ntavrec7.txt")" = $'player19\r'
 done
 
+# Debian's own check of a package's scripts, in a clean Debian 12: install,
+# remove, install again, purge; nothing may be left behind or changed.
+seed=$("$here/../../scripts/debian-seed")
+if ! piuparts --basetgz="$seed" -d bookworm -m "$("$here/../../scripts/debian-seed" --mirror) main" \
+     --install-remove-install "$deb" >"$work/piuparts.log" 2>&1; then
+  grep -E 'ERROR|FAIL' "$work/piuparts.log" | tail -n 30
+  echo "piuparts failed"; exit 1
+fi
+
 # Removal keeps the record; purge deletes it.
 DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tavola7 >/dev/null
 test -f "$records/tavrec7.txt"
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq tavola7 >/dev/null
 test ! -e "$records"
-echo "package: lintian clean, shared record, helper and purge checked"
+echo "package: lintian and piuparts clean, shared record, helper, reset and purge checked"

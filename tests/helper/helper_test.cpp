@@ -1,9 +1,12 @@
 // The record helper, run as a program on its compiled-in test folder.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,13 +42,29 @@ int RunHelper(const std::vector<std::string>& arguments) {
     return Shell(command);
 }
 
-// A fresh folder holding the record 5 by Anna.
-void FreshFolder(mode_t mode = 0775) {
+// A fresh folder as installation makes it, holding the record 5 by Anna.
+void FreshFolder(mode_t mode = 0755) {
     fs::remove_all(Folder);
+    fs::remove(Folder + "-elsewhere");
     fs::create_directories(Folder);
     ::chmod(Folder.c_str(), mode);
     WriteBytes(In("tavrec7.txt"), "5\r\n");
     WriteBytes(In("ntavrec7.txt"), "Anna\r\n");
+    WriteBytes(In("tavola7.journal"), "");
+    WriteBytes(In("tavola7.lock"), "");
+}
+
+// Holds the record's lock, as a player who stopped a helper would, while it lives.
+struct LockHolder {
+    int fd = ::open(In("tavola7.lock").c_str(), O_RDONLY | O_CLOEXEC);
+    LockHolder() { EXPECT_EQ(::flock(fd, LOCK_EX), 0); }
+    ~LockHolder() { ::close(fd); }
+};
+
+double SecondsOf(const std::function<void()>& action) {
+    const auto start = std::chrono::steady_clock::now();
+    action();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 std::pair<std::string, std::string> Pair() {
@@ -61,12 +80,15 @@ TEST(RecordHelper, SavesOnlyAScoreThatBeatsTheRecordOnDisk) {
     EXPECT_EQ(RunHelper({"12", "Niccol\xF2"}), 0);
     EXPECT_EQ(Pair(), (std::pair<std::string, std::string>{"12\r\n", "Niccol\xF2\r\n"}));
     EXPECT_EQ(ReadBytes(In("tavola7.journal")), "");
+}
 
-    fs::remove_all(Folder);
-    fs::create_directories(Folder);
-    ::chmod(Folder.c_str(), 0775);
-    EXPECT_EQ(RunHelper({}), 0) << "a first start creates both files";
-    EXPECT_EQ(Pair(), (std::pair<std::string, std::string>{"", ""}));
+TEST(RecordHelper, PrintsThePairForTheGame) {
+    FreshFolder();
+    const std::string out = (fs::path(Folder).parent_path() / "printed").string();
+    ASSERT_EQ(Shell(Helper + " > " + out), 0);
+    RecordFolder::Files printed;
+    ASSERT_TRUE(DecodeJournal(ReadBytes(out), printed)) << ReadBytes(out);
+    EXPECT_EQ(printed, (RecordFolder::Files{{"tavrec7.txt", "5\r\n"}, {"ntavrec7.txt", "Anna\r\n"}}));
 }
 
 TEST(RecordHelper, RefusesBadInputAndLeavesTheFilesAsTheyWere) {
@@ -82,6 +104,11 @@ TEST(RecordHelper, RefusesBadInputAndLeavesTheFilesAsTheyWere) {
         {"7", std::string(256, 'x')},
         {"7", "An\rna"},
         {"7", "An\nna"},
+        {"7", "An\tna"},
+        {"7", "Anna\x1b[2J"}, // a terminal escape, obeyed by an administrator's cat
+        {"7", "Anna\x7f"},
+        {"32768", "Anna"},     // beyond any score the game can reach: never beaten
+        {"99999", "Anna"},
     };
     for (const auto& arguments : refused) {
         FreshFolder();
@@ -89,63 +116,111 @@ TEST(RecordHelper, RefusesBadInputAndLeavesTheFilesAsTheyWere) {
         EXPECT_EQ(Pair(), OldPair) << arguments[0];
     }
     FreshFolder();
-    EXPECT_EQ(RunHelper({"99999", std::string(255, 'x')}), 0) << "the longest score and name";
+    EXPECT_EQ(RunHelper({"32767", std::string(255, '\xE0')}), 0) << "the highest score, the longest name";
 }
 
 TEST(RecordHelper, RefusesAFolderThatOthersCouldChange) {
-    for (const mode_t mode : {0777, 0755, 0757}) {
+    for (const mode_t mode : {0777, 0775, 0757, 02775}) {
         FreshFolder(mode);
         EXPECT_EQ(RunHelper({"9", "Bruno"}), 3) << std::oct << mode;
         EXPECT_EQ(Pair(), OldPair) << std::oct << mode;
     }
     if (::geteuid() == 0) {
-        FreshFolder();
-        ASSERT_EQ(::chown(Folder.c_str(), 0, 12345), 0); // not the helper's group
-        EXPECT_EQ(RunHelper({"9", "Bruno"}), 3);
-        EXPECT_EQ(Pair(), OldPair);
+        for (const auto& [owner, group] : {std::pair<uid_t, gid_t>{0, 12345},      // not the helper's group
+                                           std::pair<uid_t, gid_t>{12345, ::getegid()}}) { // nor root
+            FreshFolder();
+            ASSERT_EQ(::chown(Folder.c_str(), owner, group), 0);
+            EXPECT_EQ(RunHelper({"9", "Bruno"}), 3) << owner << ":" << group;
+            EXPECT_EQ(Pair(), OldPair);
+        }
     }
 }
 
-// Links, FIFOs and leftovers that a careless or hostile hand could leave in
-// the folder: the helper never hangs, never writes outside the folder, and
-// refuses what it cannot use.
+// Links, FIFOs, missing files and leftovers that a careless or hostile hand
+// could leave in the folder: the helper never hangs, never writes outside
+// the folder, creates nothing, and refuses what it cannot use.
 TEST(RecordHelper, HostileFolderStatesNeverHangOrReachOutside) {
     TempDir outside;
     const std::string target = outside / "target";
+    const auto replace = [](const char* name, const std::function<void()>& plant) {
+        fs::remove(In(name));
+        plant();
+    };
     struct Case {
         const char* name;
-        void (*plant)(const std::string& target);
+        std::function<void(const std::string& target)> plant;
         int status;
+        std::pair<std::string, std::string> after = OldPair;
+        const char* missing = nullptr; // removed by the case, and never made again
     } cases[] = {
         {"dangling link for the score",
-         [](const std::string& t) { fs::remove(In("tavrec7.txt")), fs::create_symlink(t, In("tavrec7.txt")); },
-         3},
-        {"dangling link for the name",
-         [](const std::string& t) { fs::remove(In("ntavrec7.txt")), fs::create_symlink(t, In("ntavrec7.txt")); },
-         3},
+         [&](const std::string& t) { replace("tavrec7.txt", [&] { fs::create_symlink(t, In("tavrec7.txt")); }); }, 3},
         {"dangling link for the lock",
-         [](const std::string& t) { fs::create_symlink(t, In("tavola7.lock")); }, 3},
+         [&](const std::string& t) { replace("tavola7.lock", [&] { fs::create_symlink(t, In("tavola7.lock")); }); }, 3},
         {"dangling link for the journal",
-         [](const std::string& t) { fs::create_symlink(t, In("tavola7.journal")); }, 3},
+         [&](const std::string& t) { replace("tavola7.journal", [&] { fs::create_symlink(t, In("tavola7.journal")); }); }, 3},
         {"FIFO for the score",
-         [](const std::string&) { fs::remove(In("tavrec7.txt")), ::mkfifo(In("tavrec7.txt").c_str(), 0664); },
-         3},
+         [&](const std::string&) { replace("tavrec7.txt", [] { ::mkfifo(In("tavrec7.txt").c_str(), 0664); }); }, 3},
         {"FIFO for the lock",
-         [](const std::string&) { ::mkfifo(In("tavola7.lock").c_str(), 0664); }, 3},
+         [&](const std::string&) { replace("tavola7.lock", [] { ::mkfifo(In("tavola7.lock").c_str(), 0664); }); }, 3},
+        {"hard link for the score, which a rewrite would carry outside",
+         [](const std::string&) { fs::create_hard_link(In("tavrec7.txt"), Folder + "-elsewhere"); }, 3},
+        // An administrator who deletes the files for a fresh record: no
+        // player's game may make them again, owned by that player.
+        {"score file missing", [](const std::string&) { fs::remove(In("tavrec7.txt")); }, 3, {}, "tavrec7.txt"},
+        {"lock missing", [](const std::string&) { fs::remove(In("tavola7.lock")); }, 3, OldPair, "tavola7.lock"},
+        {"journal missing", [](const std::string&) { fs::remove(In("tavola7.journal")); }, 3, OldPair,
+         "tavola7.journal"},
+        // A whole journal may change the pair alone, and only when both are there.
+        {"whole journal naming the lock",
+         [](const std::string&) { WriteBytes(In("tavola7.journal"), EncodeJournal({{"tavola7.lock", "x"}, {"tavrec7.txt", "99\r\n"}})); },
+         0, {"9\r\n", "Bruno\r\n"}},
         {"old temporary name planted as a link",
-         [](const std::string& t) { fs::create_symlink(t, In("tavrec7.txt.tmp-4242")); }, 0},
+         [](const std::string& t) { fs::create_symlink(t, In("tavrec7.txt.tmp-4242")); }, 0, {"9\r\n", "Bruno\r\n"}},
     };
     for (const auto& c : cases) {
         FreshFolder();
         c.plant(target);
         EXPECT_EQ(RunHelper({"9", "Bruno"}), c.status) << c.name;
         EXPECT_FALSE(fs::exists(fs::symlink_status(target))) << c.name << ": wrote outside";
-        if (c.status == 0) {
-            EXPECT_EQ(Pair(), (std::pair<std::string, std::string>{"9\r\n", "Bruno\r\n"}));
+        if (c.missing) {
+            EXPECT_FALSE(fs::exists(fs::symlink_status(In(c.missing)))) << c.name << ": made again";
+        } else if (fs::is_regular_file(fs::symlink_status(In("tavrec7.txt")))) {
+            EXPECT_EQ(Pair(), c.after) << c.name;
+        }
+        if (fs::is_regular_file(fs::symlink_status(In("tavola7.lock")))) {
+            EXPECT_EQ(ReadBytes(In("tavola7.lock")), "") << c.name;
         }
     }
-    EXPECT_FALSE(fs::exists(fs::symlink_status(In("tavrec7.txt.tmp-4242"))))
-        << "old temporary names are cleared at the next save";
+    FreshFolder();
+    fs::remove(In("ntavrec7.txt"));
+    WriteBytes(In("tavola7.journal"), EncodeJournal({{"tavrec7.txt", "9\r\n"}, {"ntavrec7.txt", "Bruno\r\n"}}));
+    EXPECT_EQ(RunHelper({}), 3) << "a journal naming a missing file";
+    EXPECT_EQ(ReadBytes(In("tavrec7.txt")), "5\r\n") << "is dropped whole, not applied to one file";
+    EXPECT_EQ(ReadBytes(In("tavola7.journal")), "");
+
+    if (::geteuid() == 0) { // a file that a player's game made, before this version
+        FreshFolder();
+        ASSERT_EQ(::chown(In("ntavrec7.txt").c_str(), 12345, ::getegid()), 0);
+        EXPECT_EQ(RunHelper({"9", "Bruno"}), 3) << "a file not the folder owner's";
+        EXPECT_EQ(Pair(), OldPair);
+    }
+}
+
+// A player who holds the lock (flock on the file, or a helper stopped with
+// SIGSTOP) delays the others by the deadline at most: the start and the save
+// of another game end with an error, and the record is intact.
+TEST(RecordHelper, AHeldLockDelaysOthersOnlyUntilTheDeadline) {
+    FreshFolder();
+    const LockHolder holder;
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{}, {"9", "Bruno"}}) {
+        int status = -1;
+        const double seconds = SecondsOf([&] { status = RunHelper(arguments); });
+        EXPECT_EQ(status, 3) << arguments.size();
+        EXPECT_GE(seconds, 4.5);
+        EXPECT_LT(seconds, 8.0);
+        EXPECT_EQ(Pair(), OldPair);
+    }
 }
 
 // A save killed at each system call in turn must leave the old pair or the
@@ -235,7 +310,42 @@ TEST(SharedRecord, TheGameReadsTheFolderAndSavesThroughTheHelper) {
         refused.Load();
         ADD_FAILURE() << "a folder that anyone may change was used";
     } catch (const RuntimeError& error) {
-        EXPECT_NE(std::string(error.what()).find("group"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("proprietario"), std::string::npos) << error.what();
+    }
+}
+
+// Another player holds the lock: this game's start, and its save of a new
+// record, each end with the run-time error within the deadline, in Italian,
+// and the record on disk is the old one.
+TEST(SharedRecord, AHeldLockEndsTheStartAndTheSaveWithAnErrorInTime) {
+    struct Case {
+        const char* moment;
+        bool loadFirst;
+    } cases[] = {{"start", false}, {"save", true}};
+    for (const auto& c : cases) {
+        FreshFolder();
+        QuizFixture f;
+        f.platform.windowsDirectory = Folder;
+        f.platform.recordHelper = Helper;
+        if (c.loadFirst) {
+            f.Load("Bruno");
+            for (int i = 0; i < 6; ++i)
+                f.AskAndAnswer(4, "28");
+        }
+        const LockHolder holder;
+        std::string error;
+        const double seconds = SecondsOf([&] {
+            try {
+                c.loadFirst ? f.quiz.cmdExit_Click() : f.Load("Bruno");
+            } catch (const RuntimeError& e) {
+                error = e.what();
+            } catch (const ProgramEnded&) {
+            }
+        });
+        EXPECT_NE(error.find("Il record è occupato da un altro gioco"), std::string::npos)
+            << c.moment << ": " << error;
+        EXPECT_LT(seconds, 8.0) << c.moment;
+        EXPECT_EQ(Pair(), OldPair) << c.moment;
     }
 }
 
