@@ -32,6 +32,33 @@ TEST(Load, ACancelledNameIsEmptyAndTheGameGoesOn) {
     EXPECT_EQ(f.quiz.State().playerName, "");
 }
 
+// The name is what the game greets, shows and saves: it must fit the record
+// file (255 bytes there, one a character) and carry no control character,
+// which a terminal showing the file would obey.
+TEST(Load, TheNameFitsTheRecordFileAndHoldsNoControlCharacter) {
+    const std::string a300(300, 'a');
+    std::string grave300, grave255;
+    for (int i = 0; i < 300; ++i)
+        grave300 += "\u00e0";
+    for (int i = 0; i < 255; ++i)
+        grave255 += "\u00e0";
+    struct Case {
+        std::string typed, kept;
+    } cases[] = {
+        {"Niccol\u00f2", "Niccol\u00f2"},
+        {a300, a300.substr(0, 255)},
+        {grave300, grave255},                 // cut at a character, never inside one
+        {"An\tna\x1b[2J\r\n", "Anna[2J"},     // controls go, what they introduced stays
+        {"Ann\u0085a\x7f", "Anna"},           // C1 controls and DEL too
+        {"\u20ac 5", "\u20ac 5"},               // the euro sign is a character of the file's code page
+    };
+    for (const auto& c : cases) {
+        QuizFixture f;
+        f.Load(c.typed);
+        EXPECT_EQ(f.quiz.State().playerName, c.kept) << c.typed;
+    }
+}
+
 TEST(NewGame, NoKeepsTheGameAndYesAcknowledgesTheLimit) {
     struct Case {
         Reply reply;
