@@ -92,22 +92,25 @@ for user in "${users[@]}"; do
   fi
 done
 
-# A member of games swaps each name for a link to a file of root's while
-# root's install step runs, over a folder left group-writable by an older
-# version: the step never changes that file, and leaves the folder root's alone.
+# A member of games swaps each file for a link to a file of root's while
+# root's install step runs, ten times a round over a folder left
+# group-writable by an older version: the step never changes that file, and
+# leaves the folder root's alone. (An older step lost this in half the rounds.)
 useradd -m -G games "$member"
 canary=$work/canary
-install -m 0600 /dev/null "$canary"
+cp "$here/swap_links.py" "$players/"
 for round in $(seq 1 20); do
+  install -m 0600 /dev/null "$canary"
   chmod 2775 "$records"
-  ( as "$member" sh -c 'cd "$1" && while :; do
-      for n in tavola7.journal tavola7.lock tavrec7.txt; do rm -f "$n"; ln -s "$2" "$n"; done 2>/dev/null
-    done' sh "$records" "$canary" ) 2>/dev/null &
-  swapper=$!
-  sleep 0.05
-  /usr/lib/tavola7/share-record "$records" >/dev/null
+  ( as "$member" /usr/bin/python3 "$players/swap_links.py" "$records" "$canary" ) 2>/dev/null &
+  sleep 0.1
+  for run in $(seq 1 10); do
+    /usr/lib/tavola7/share-record "$records" >/dev/null
+    chmod 2775 "$records"
+  done
   pkill -KILL -u "$member" || true
-  wait "$swapper" 2>/dev/null || true
+  wait 2>/dev/null || true
+  /usr/lib/tavola7/share-record "$records" >/dev/null
   test "$(stat -c %a:%U "$canary")" = 600:root
   expect_installed_modes
 done

