@@ -9,6 +9,11 @@
 
 namespace tavola {
 
+UniqueFd::~UniqueFd() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
 int OpenRegularAt(int directory, const std::string& name, int flags, const std::string& shown) {
     const int fd =
         ::openat(directory, name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
@@ -39,14 +44,9 @@ void MakeFolders(const std::string& path) {
                                                ? folder.substr(0, slash + 1) + "."
                                                : folder.substr(0, slash);
                 for (const std::string& made : {folder, parent}) {
-                    const int fd = ::open(made.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-                    if (fd < 0)
+                    const UniqueFd fd(::open(made.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+                    if (fd.get() < 0 || ::fsync(fd.get()) != 0)
                         throw FileError(made, errno);
-                    const bool synced = ::fsync(fd) == 0;
-                    const int error = errno;
-                    ::close(fd);
-                    if (!synced)
-                        throw FileError(made, error);
                 }
             } else if (errno != EEXIST) {
                 throw FileError(folder, errno);

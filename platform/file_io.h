@@ -8,6 +8,21 @@ namespace tavola {
 // The careful opening and whole reads and writes that every file of the
 // record folder goes through, in the game and in the record helper alike.
 
+// A descriptor that closes itself.
+class UniqueFd {
+  public:
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd();
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    UniqueFd& operator=(UniqueFd&&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
 // Opens `name` relative to the folder `directory` (AT_FDCWD for a plain path)
 // without following a symbolic link or waiting on a FIFO, and makes sure it is
 // a regular file with one link: a hard link would carry a rewrite to a file

@@ -162,17 +162,11 @@ bool RecordFolder::Interrupted() const {
     return !S_ISREG(info.st_mode) || info.st_size > 0;
 }
 
-std::vector<int> RecordFolder::OpenTargets(const Files& files) {
-    std::vector<int> targets;
-    try {
-        for (const auto& [name, bytes] : files) {
-            Require(name);
-            targets.push_back(Open(name, O_WRONLY));
-        }
-    } catch (...) {
-        for (const int fd : targets)
-            ::close(fd);
-        throw;
+std::vector<UniqueFd> RecordFolder::OpenTargets(const Files& files) {
+    std::vector<UniqueFd> targets;
+    for (const auto& [name, bytes] : files) {
+        Require(name);
+        targets.emplace_back(Open(name, O_WRONLY));
     }
     return targets;
 }
@@ -182,43 +176,32 @@ std::string RecordFolder::Recover() {
         RemoveOldTemporaries();
     if (!Interrupted())
         return {};
-    const int journal = Open(JournalName, O_RDWR);
+    const UniqueFd journal(Open(JournalName, O_RDWR));
     std::string bytes;
     // A journal larger than any save could write is foreign: read too little to trust it.
-    const bool read = ReadUpTo(journal, 64 * ReadLimit, bytes);
+    if (!ReadUpTo(journal.get(), 64 * ReadLimit, bytes))
+        throw FileError(path_ + "/" + JournalName, errno);
     Files files;
-    bool apply = read && DecodeJournal(bytes, files) && NamesOnlyThePair(files);
+    bool apply = DecodeJournal(bytes, files) && NamesOnlyThePair(files);
     // In the computer's folder a missing file is not made again, and a save
     // that cannot land whole is not a save at all.
     if (apply && kind_ == Kind::Shared)
         for (const auto& [name, content] : files)
             apply = apply && ::faccessat(fd_, name.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0;
     if (apply) {
-        std::vector<int> targets;
+        std::vector<UniqueFd> targets;
         try {
             targets = OpenTargets(files);
         } catch (const RuntimeError& refused) {
-            ::close(journal);
             return "Non ho potuto finire di registrare l'ultimo record (" +
                    std::string(refused.what()) + "): resta quello di prima.";
         }
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            const bool written = RewriteFile(targets[i], files[i].second);
-            const int error = errno;
-            ::close(targets[i]);
-            if (!written) {
-                for (std::size_t j = i + 1; j < targets.size(); ++j)
-                    ::close(targets[j]);
-                ::close(journal);
-                throw FileError(path_ + "/" + files[i].first, error);
-            }
-        }
+        for (std::size_t i = 0; i < files.size(); ++i)
+            if (!RewriteFile(targets[i].get(), files[i].second))
+                throw FileError(path_ + "/" + files[i].first, errno);
     }
-    const bool emptied = ::ftruncate(journal, 0) == 0 && ::fsync(journal) == 0;
-    const int error = errno;
-    ::close(journal);
-    if (!read || !emptied)
-        throw FileError(path_ + "/" + JournalName, error);
+    if (::ftruncate(journal.get(), 0) != 0 || ::fsync(journal.get()) != 0)
+        throw FileError(path_ + "/" + JournalName, errno);
     return {};
 }
 
@@ -277,34 +260,20 @@ void RecordFolder::Save(const Files& files) {
         if (!IsPlainName(name) || name == LockName || name == JournalName)
             throw RuntimeError(RuntimeError::BadFileNumber, path_ + "/" + name);
     Require(JournalName);
-    const int journal = Open(JournalName, O_WRONLY);
-    std::vector<int> targets;
-    try {
-        targets = OpenTargets(files);
-    } catch (...) {
-        ::close(journal);
-        throw;
-    }
-    const auto closeTargets = [&targets] {
-        for (const int fd : targets)
-            ::close(fd);
-    };
-    if (!RewriteFile(journal, EncodeJournal(files))) {
+    const UniqueFd journal(Open(JournalName, O_WRONLY));
+    const std::vector<UniqueFd> targets = OpenTargets(files);
+    if (!RewriteFile(journal.get(), EncodeJournal(files))) {
         const int error = errno;
         // Best effort: a torn journal would be dropped at the next start anyway.
-        (void)!::ftruncate(journal, 0);
-        ::close(journal);
-        closeTargets();
+        (void)!::ftruncate(journal.get(), 0);
         throw FileError(path_ + "/" + JournalName, error);
     }
     // The save has happened: from here a failure is finished by the next Recover.
     bool applied = true;
     for (std::size_t i = 0; i < files.size(); ++i)
-        applied = RewriteFile(targets[i], files[i].second) && applied;
-    closeTargets();
+        applied = RewriteFile(targets[i].get(), files[i].second) && applied;
     if (applied)
-        (void)!(::ftruncate(journal, 0) == 0 && ::fsync(journal) == 0);
-    ::close(journal);
+        (void)!(::ftruncate(journal.get(), 0) == 0 && ::fsync(journal.get()) == 0);
 }
 
 } // namespace tavola

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "file_io.h"
+
 namespace tavola {
 
 // The folder of the record files: the player's own, or the computer's, which
@@ -77,7 +79,7 @@ class RecordFolder {
   private:
     int Open(const std::string& name, int flags) const;
     // Opens each file for writing, or none: the first refusal closes the rest.
-    std::vector<int> OpenTargets(const Files& files);
+    std::vector<UniqueFd> OpenTargets(const Files& files);
     void RemoveOldTemporaries() const;
 
     std::string path_;

@@ -107,12 +107,9 @@ void SequentialFiles::OpenAppend(const std::string& path, int file) {
         fd = OpenRegular(path, O_WRONLY | O_CREAT | O_EXCL);
         // The new name must outlive a power cut before a save relies on it.
         const std::string folder = SplitPath(path).first;
-        const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        const bool synced = folderFd >= 0 && ::fsync(folderFd) == 0;
-        const int error = errno;
-        if (folderFd >= 0)
-            ::close(folderFd);
-        if (!synced) {
+        const UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folderFd.get() < 0 || ::fsync(folderFd.get()) != 0) {
+            const int error = errno;
             ::close(fd);
             throw FileError(folder, error);
         }
