@@ -51,8 +51,9 @@ SharedRecordTransaction::SharedRecordTransaction(SequentialFiles& files,
     if (!DecodeJournal(answer.output, pair_) || pair_.size() != 2 ||
         pair_[0].first != RecordFolder::ScoreName || pair_[1].first != RecordFolder::NameName)
         throw RuntimeError(RuntimeError::PathFileAccessError, helper_);
+    // The reason alone, as the player's own folder says it.
     if (answer.status == HelperCutShortSaveLeft)
-        problem_ = answer.complaint;
+        problem_ = answer.complaint.substr(answer.complaint.find(": ") + 2);
 }
 
 const std::string* SharedRecordTransaction::Copy(const std::string& path) const {
