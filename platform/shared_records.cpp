@@ -52,8 +52,10 @@ SharedRecordTransaction::SharedRecordTransaction(SequentialFiles& files,
         pair_[0].first != RecordFolder::ScoreName || pair_[1].first != RecordFolder::NameName)
         throw RuntimeError(RuntimeError::PathFileAccessError, helper_);
     // The reason alone, as the player's own folder says it.
-    if (answer.status == HelperCutShortSaveLeft)
-        problem_ = answer.complaint.substr(answer.complaint.find(": ") + 2);
+    if (answer.status == HelperCutShortSaveLeft) {
+        const auto named = answer.complaint.find(": ");
+        problem_ = named == std::string::npos ? answer.complaint : answer.complaint.substr(named + 2);
+    }
 }
 
 const std::string* SharedRecordTransaction::Copy(const std::string& path) const {
