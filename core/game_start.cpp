@@ -15,8 +15,8 @@ std::string NameForTheRecord(const std::string& typed) {
         while (i + length < typed.size() &&
                (static_cast<unsigned char>(typed[i + length]) & 0xC0) == 0x80)
             ++length;
-        const bool c1Control = lead == 0xC2 && length == 2 &&
-                               static_cast<unsigned char>(typed[i + 1]) < 0xA0;
+        const bool c1Control =
+            lead == 0xC2 && length == 2 && static_cast<unsigned char>(typed[i + 1]) < 0xA0;
         if (lead >= 0x20 && lead != 0x7F && !c1Control) {
             name.append(typed, i, length);
             ++characters;

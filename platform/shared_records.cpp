@@ -54,7 +54,8 @@ SharedRecordTransaction::SharedRecordTransaction(SequentialFiles& files,
     // The reason alone, as the player's own folder says it.
     if (answer.status == HelperCutShortSaveLeft) {
         const auto named = answer.complaint.find(": ");
-        problem_ = named == std::string::npos ? answer.complaint : answer.complaint.substr(named + 2);
+        problem_ =
+            named == std::string::npos ? answer.complaint : answer.complaint.substr(named + 2);
     }
 }
 

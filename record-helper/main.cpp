@@ -62,8 +62,8 @@ long ScoreOf(std::string_view text) {
 long RecordOf(std::string_view bytes) {
     const auto start = bytes.find_first_not_of(" \t");
     long record = 0;
-    for (auto i = start; i != std::string_view::npos && i < bytes.size() &&
-                         bytes[i] >= '0' && bytes[i] <= '9' && record <= HighestScore;
+    for (auto i = start; i != std::string_view::npos && i < bytes.size() && bytes[i] >= '0' &&
+                         bytes[i] <= '9' && record <= HighestScore;
          ++i)
         record = record * 10 + (bytes[i] - '0');
     return record;
@@ -113,9 +113,8 @@ int main(int argc, char* argv[]) {
         folder.Lock();
         const std::string problem = folder.Recover();
         if (!saving) {
-            const std::string pair =
-                tavola::EncodeJournal({{ScoreName, folder.Read(ScoreName)},
-                                       {NameName, folder.Read(NameName)}});
+            const std::string pair = tavola::EncodeJournal(
+                {{ScoreName, folder.Read(ScoreName)}, {NameName, folder.Read(NameName)}});
             if (std::fwrite(pair.data(), 1, pair.size(), stdout) != pair.size() ||
                 std::fflush(stdout) != 0)
                 return Unusable;

@@ -47,10 +47,10 @@ TEST(Load, TheNameFitsTheRecordFileAndHoldsNoControlCharacter) {
     } cases[] = {
         {"Niccol\u00f2", "Niccol\u00f2"},
         {a300, a300.substr(0, 255)},
-        {grave300, grave255},                 // cut at a character, never inside one
-        {"An\tna\x1b[2J\r\n", "Anna[2J"},     // controls go, what they introduced stays
-        {"Ann\u0085a\x7f", "Anna"},           // C1 controls and DEL too
-        {"\u20ac 5", "\u20ac 5"},               // the euro sign is a character of the file's code page
+        {grave300, grave255},             // cut at a character, never inside one
+        {"An\tna\x1b[2J\r\n", "Anna[2J"}, // controls go, what they introduced stays
+        {"Ann\u0085a\x7f", "Anna"},       // C1 controls and DEL too
+        {"\u20ac 5", "\u20ac 5"},         // the euro sign is a character of the file's code page
     };
     for (const auto& c : cases) {
         QuizFixture f;
