@@ -14,8 +14,9 @@ namespace {
 TEST(SecondFactor, ReplacesAZeroByTheTableEntryForG) {
     struct Case {
         int g, expected;
-    } cases[] = {{0, 1},  {10, 1}, {11, 2}, {20, 2}, {21, 3}, {50, 5}, {61, 7}, {70, 7},
-                 {71, 5}, {77, 5}, {78, 8}, {83, 8}, {84, 9}, {89, 9}, {90, 0}, {99, 0}};
+    } cases[] = {{0, 1},  {10, 1}, {11, 2}, {20, 2}, {21, 3}, {30, 3}, {31, 4}, {40, 4},
+                 {41, 5}, {50, 5}, {51, 6}, {60, 6}, {61, 7}, {70, 7}, {71, 5}, {77, 5},
+                 {78, 8}, {83, 8}, {84, 9}, {89, 9}, {90, 0}, {99, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(SecondFactor(0, c.g).value(), c.expected) << "g = " << c.g;
 }

@@ -14,6 +14,7 @@
 
 #include "quiz_fixture.h"
 #include "runtime_error.h"
+#include "shared_records.h"
 #include "temp_dir.h"
 
 using namespace tavola;
@@ -342,6 +343,23 @@ TEST(SharedRecord, TheGameReadsTheFolderAndSavesThroughTheHelper) {
     } catch (const RuntimeError& error) {
         EXPECT_NE(std::string(error.what()).find("proprietario"), std::string::npos) << error.what();
     }
+}
+
+// Two games ending together: the other saves a better record after this one
+// read the pair. The helper's "not beaten" is no failure: the save simply
+// does not happen, and the better record stays.
+TEST(SharedRecord, ARecordBeatenMeanwhileIsNotSavedAndNoFailure) {
+    FreshFolder();
+    SequentialFiles files;
+    SharedRecordTransaction transaction(files, Folder, Helper);
+    ASSERT_EQ(RunHelper({"12", "Carla"}), 0);
+    for (const auto& [file, line] : {std::pair{1, "9"}, {2, "Bruno"}}) {
+        files.OpenOutput(In(file == 1 ? "tavrec7.txt" : "ntavrec7.txt"), file);
+        files.PrintLine(file, line);
+        files.CloseFile(file);
+    }
+    EXPECT_FALSE(transaction.Commit());
+    EXPECT_EQ(Pair(), (std::pair<std::string, std::string>{"12\r\n", "Carla\r\n"}));
 }
 
 // Another player holds the lock: this game's start, and its save of a new
