@@ -351,40 +351,31 @@ TEST(Records, ARecordSavedMeanwhileIsNeverLost) {
 // A save cut short leaves a journal; the next start finishes it when it is
 // whole and drops it when it is torn, at whatever byte the cut came.
 TEST(Records, TheNextStartShowsTheOldPairOrTheNewAfterACrash) {
-    const std::string journal =
-        EncodeJournal({{"tavrec7.txt", "9\r\n"}, {"ntavrec7.txt", "Bruno\r\n"}});
-    for (std::size_t cut = 0; cut <= journal.size(); ++cut) {
-        QuizFixture f;
-        WriteBytes(f.ScoreFile(), "5\r\n");
-        WriteBytes(f.NameFile(), cut == journal.size() ? "Br" : "Anna\r\n"); // torn mid-rewrite
-        WriteBytes(f.dir / "tavola7.journal", journal.substr(0, cut));
-        f.Load();
-        const bool whole = cut == journal.size();
-        EXPECT_EQ(f.controls.Caption(Label::lblpunti), whole ? "9\r\n" : "5\r\n") << cut;
-        EXPECT_EQ(f.controls.Caption(Label::lblnome), whole ? "Bruno\r\n" : "Anna\r\n") << cut;
-        EXPECT_EQ(ReadBytes(f.dir / "tavola7.journal"), "") << cut;
-    }
-    // A record file deleted while a save was pending: it is made again and
-    // the journal applied whole; a journal naming any other file is dropped.
+    const RecordFolder::Files newPair{{"tavrec7.txt", "9\r\n"}, {"ntavrec7.txt", "Bruno\r\n"}};
+    const std::string journal = EncodeJournal(newPair);
+    const std::pair<std::string, std::string> oldShown{"5\r\n", "Anna\r\n"}, newShown{"9\r\n", "Bruno\r\n"};
     struct Case {
-        const char* missing;
-        RecordFolder::Files journal;
+        std::string journal;
+        const char* missing; // a record file deleted while the save was pending: made again
         std::pair<std::string, std::string> shown;
-    } cases[] = {
-        {"tavrec7.txt", {{"tavrec7.txt", "9\r\n"}, {"ntavrec7.txt", "Bruno\r\n"}}, {"9\r\n", "Bruno\r\n"}},
-        {"ntavrec7.txt", {{"tavrec7.txt", "9\r\n"}, {"ntavrec7.txt", "Bruno\r\n"}}, {"9\r\n", "Bruno\r\n"}},
-        {nullptr, {{"tavrec7.txt", "9\r\n"}, {"tavola7.lock", "x"}}, {"5\r\n", "Anna\r\n"}},
     };
+    std::vector<Case> cases = {
+        {journal, "tavrec7.txt", newShown},
+        {journal, "ntavrec7.txt", newShown},
+        {EncodeJournal({{"tavrec7.txt", "9\r\n"}, {"tavola7.lock", "x"}}), nullptr, oldShown}, // not the pair's
+    };
+    for (std::size_t cut = 0; cut <= journal.size(); ++cut) // cut short at every byte
+        cases.push_back({journal.substr(0, cut), nullptr, cut == journal.size() ? newShown : oldShown});
     for (const auto& c : cases) {
         QuizFixture f;
         WriteBytes(f.ScoreFile(), "5\r\n");
-        WriteBytes(f.NameFile(), "Anna\r\n");
+        WriteBytes(f.NameFile(), c.journal == journal ? "Br" : "Anna\r\n"); // torn mid-rewrite
         if (c.missing)
             std::filesystem::remove(f.dir / c.missing);
-        WriteBytes(f.dir / "tavola7.journal", EncodeJournal(c.journal));
+        WriteBytes(f.dir / "tavola7.journal", c.journal);
         f.Load();
-        EXPECT_EQ(f.controls.Caption(Label::lblpunti), c.shown.first) << c.journal.back().first;
-        EXPECT_EQ(f.controls.Caption(Label::lblnome), c.shown.second) << c.journal.back().first;
+        const auto shown = std::pair{f.controls.Caption(Label::lblpunti), f.controls.Caption(Label::lblnome)};
+        EXPECT_EQ(shown, c.shown) << c.journal.size() << " bytes, missing " << (c.missing ? c.missing : "none");
         EXPECT_EQ(ReadBytes(f.dir / "tavola7.journal"), "");
     }
 }

@@ -143,68 +143,79 @@ TEST(RecordHelper, RefusesAFolderThatOthersCouldChange) {
 TEST(RecordHelper, HostileFolderStatesNeverHangOrReachOutside) {
     TempDir outside;
     const std::string target = outside / "target";
-    const auto replace = [](const char* name, const std::function<void()>& plant) {
-        fs::remove(In(name));
-        plant();
-    };
+    const std::pair<std::string, std::string> newPair{"9\r\n", "Bruno\r\n"};
+    enum Plant { Link, Fifo, HardLink, Missing, NotTheOwners, Nothing };
     struct Case {
         const char* name;
-        std::function<void(const std::string& target)> plant;
+        Plant plant;
+        const char* file;
         int status;
         std::pair<std::string, std::string> after = OldPair;
-        const char* missing = nullptr; // removed by the case, and never made again
+        std::string journal = {}; // left whole by an earlier save
     } cases[] = {
-        {"dangling link for the score",
-         [&](const std::string& t) { replace("tavrec7.txt", [&] { fs::create_symlink(t, In("tavrec7.txt")); }); }, 3},
-        {"dangling link for the lock",
-         [&](const std::string& t) { replace("tavola7.lock", [&] { fs::create_symlink(t, In("tavola7.lock")); }); }, 3},
-        {"dangling link for the journal",
-         [&](const std::string& t) { replace("tavola7.journal", [&] { fs::create_symlink(t, In("tavola7.journal")); }); }, 3},
-        {"FIFO for the score",
-         [&](const std::string&) { replace("tavrec7.txt", [] { ::mkfifo(In("tavrec7.txt").c_str(), 0664); }); }, 3},
-        {"FIFO for the lock",
-         [&](const std::string&) { replace("tavola7.lock", [] { ::mkfifo(In("tavola7.lock").c_str(), 0664); }); }, 3},
-        {"hard link for the score, which a rewrite would carry outside",
-         [](const std::string&) { fs::create_hard_link(In("tavrec7.txt"), Folder + "-elsewhere"); }, 3},
+        {"dangling link for the score", Link, "tavrec7.txt", 3},
+        {"dangling link for the lock", Link, "tavola7.lock", 3},
+        {"dangling link for the journal", Link, "tavola7.journal", 3},
+        {"FIFO for the score", Fifo, "tavrec7.txt", 3},
+        {"FIFO for the lock", Fifo, "tavola7.lock", 3},
+        {"hard link for the score, which a rewrite would carry outside", HardLink, "tavrec7.txt", 3},
         // An administrator who deletes the files for a fresh record: no
         // player's game may make them again, owned by that player.
-        {"score file missing", [](const std::string&) { fs::remove(In("tavrec7.txt")); }, 3, {}, "tavrec7.txt"},
-        {"lock missing", [](const std::string&) { fs::remove(In("tavola7.lock")); }, 3, OldPair, "tavola7.lock"},
-        {"journal missing", [](const std::string&) { fs::remove(In("tavola7.journal")); }, 3, OldPair,
-         "tavola7.journal"},
+        {"score file missing", Missing, "tavrec7.txt", 3},
+        {"lock missing", Missing, "tavola7.lock", 3},
+        {"journal missing", Missing, "tavola7.journal", 3},
+        {"a file that a player's game made, before this version", NotTheOwners, "ntavrec7.txt", 3},
         // A whole journal may change the pair alone, and only when both are there.
-        {"whole journal naming the lock",
-         [](const std::string&) { WriteBytes(In("tavola7.journal"), EncodeJournal({{"tavola7.lock", "x"}, {"tavrec7.txt", "99\r\n"}})); },
-         0, {"9\r\n", "Bruno\r\n"}},
-        {"old temporary name planted as a link",
-         [](const std::string& t) { fs::create_symlink(t, In("tavrec7.txt.tmp-4242")); }, 0, {"9\r\n", "Bruno\r\n"}},
+        {"whole journal naming the lock", Nothing, "", 0, newPair,
+         EncodeJournal({{"tavola7.lock", "x"}, {"tavrec7.txt", "99\r\n"}})},
+        {"whole journal naming a missing file", Missing, "ntavrec7.txt", 3, OldPair,
+         EncodeJournal({{"tavrec7.txt", newPair.first}, {"ntavrec7.txt", newPair.second}})},
+        {"old temporary name planted as a link", Link, "tavrec7.txt.tmp-4242", 0, newPair},
     };
     for (const auto& c : cases) {
+        if (c.plant == NotTheOwners && ::geteuid() != 0)
+            continue; // only root may give a file away
         FreshFolder();
-        c.plant(target);
+        WriteBytes(In("tavola7.journal"), c.journal);
+        const std::string file = In(c.file);
+        if (c.plant == Link || c.plant == Fifo || c.plant == Missing)
+            fs::remove(file);
+        switch (c.plant) {
+        case Link:
+            fs::create_symlink(target, file);
+            break;
+        case Fifo:
+            ASSERT_EQ(::mkfifo(file.c_str(), 0664), 0);
+            break;
+        case HardLink:
+            fs::create_hard_link(file, Folder + "-elsewhere");
+            break;
+        case NotTheOwners:
+            ASSERT_EQ(::chown(file.c_str(), 12345, ::getegid()), 0);
+            break;
+        case Missing:
+        case Nothing:
+            break;
+        }
+
         EXPECT_EQ(RunHelper({"9", "Bruno"}), c.status) << c.name;
         EXPECT_FALSE(fs::exists(fs::symlink_status(target))) << c.name << ": wrote outside";
-        if (c.missing) {
-            EXPECT_FALSE(fs::exists(fs::symlink_status(In(c.missing)))) << c.name << ": made again";
-        } else if (fs::is_regular_file(fs::symlink_status(In("tavrec7.txt")))) {
-            EXPECT_EQ(Pair(), c.after) << c.name;
+        if (c.plant == Missing) {
+            EXPECT_FALSE(fs::exists(fs::symlink_status(file))) << c.name << ": made again";
         }
-        if (fs::is_regular_file(fs::symlink_status(In("tavola7.lock")))) {
+        const auto regular = [](const char* name) { return fs::is_regular_file(fs::symlink_status(In(name))); };
+        if (regular("tavrec7.txt")) {
+            EXPECT_EQ(ReadBytes(In("tavrec7.txt")), c.after.first) << c.name;
+        }
+        if (regular("ntavrec7.txt")) {
+            EXPECT_EQ(ReadBytes(In("ntavrec7.txt")), c.after.second) << c.name;
+        }
+        if (regular("tavola7.journal")) {
+            EXPECT_EQ(ReadBytes(In("tavola7.journal")), "") << c.name << ": a journal dropped or finished whole";
+        }
+        if (regular("tavola7.lock")) {
             EXPECT_EQ(ReadBytes(In("tavola7.lock")), "") << c.name;
         }
-    }
-    FreshFolder();
-    fs::remove(In("ntavrec7.txt"));
-    WriteBytes(In("tavola7.journal"), EncodeJournal({{"tavrec7.txt", "9\r\n"}, {"ntavrec7.txt", "Bruno\r\n"}}));
-    EXPECT_EQ(RunHelper({}), 3) << "a journal naming a missing file";
-    EXPECT_EQ(ReadBytes(In("tavrec7.txt")), "5\r\n") << "is dropped whole, not applied to one file";
-    EXPECT_EQ(ReadBytes(In("tavola7.journal")), "");
-
-    if (::geteuid() == 0) { // a file that a player's game made, before this version
-        FreshFolder();
-        ASSERT_EQ(::chown(In("ntavrec7.txt").c_str(), 12345, ::getegid()), 0);
-        EXPECT_EQ(RunHelper({"9", "Bruno"}), 3) << "a file not the folder owner's";
-        EXPECT_EQ(Pair(), OldPair);
     }
 }
 
