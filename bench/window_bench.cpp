@@ -15,6 +15,7 @@
 #include "game.h"
 #include "tavola.h"
 #include "temp_dir.h"
+#include "recording_store.h"
 #include "test_platform.h"
 
 using namespace tavola;
@@ -71,10 +72,11 @@ int main(int argc, char* argv[]) {
 
     testing::TempDir records;
     testing::TestPlatform platform;
-    platform.windowsDirectory = records.Path().string();
+    testing::RecordingStore files;
+    files.place.folder = records.Path().string();
 
     // New games as the menu makes them: one Game drops its window for a fresh one.
-    Game game(platform);
+    Game game(platform, files);
     long afterOne = 0;
     for (int i = 1; i <= games; ++i) {
         platform.textAnswers = {"Anna"};

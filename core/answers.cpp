@@ -21,6 +21,11 @@ void Quiz::txtAnswer_KeyPress(int& keyAscii) {
     keyAscii = 0;
 }
 
+// What lblScore shows, and what the score file keeps of a record.
+std::string Quiz::ScoreText() const {
+    return FormatNumber(state_.correctCount.value(), "####0");
+}
+
 void Quiz::JudgeAnswer() {
     // Only pasted text can spell a number beyond 16 bits ("9e99"); it is
     // simply not the product, rather than a reason to end the game.
@@ -38,7 +43,7 @@ void Quiz::JudgeAnswer() {
         controls_.PaintBlack();
         controls_.SetCaption(Label::lblScore1, FormatNumber(state_.wrongCount.value(), "###0"));
     }
-    controls_.SetCaption(Label::lblScore, FormatNumber(state_.correctCount.value(), "####0"));
+    controls_.SetCaption(Label::lblScore, ScoreText());
     const Short answered = state_.correctCount + state_.wrongCount;
     controls_.SetCaption(Label::lblScore2, FormatNumber(answered.value(), "####0"));
     controls_.SetNextEnabled(true);

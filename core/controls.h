@@ -1,12 +1,15 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "short_int.h"
 
 namespace tavola {
 
-// The labels whose captions the quiz core writes or reads back.
+// The labels whose captions the quiz core writes.
 enum class Label {
     lblNum1,
     lblNum2,
@@ -20,16 +23,25 @@ enum class Label {
     lblnome1,
 };
 
-// The label's name in the window, such as "lblScore".
-const char* NameOf(Label label);
+// Each label's name in the window, in the order of the enumeration: the one
+// list that the core and the window share.
+inline constexpr std::array<std::string_view, 10> LabelNames = {
+    "lblNum1",   "lblNum2",  "lblMessage", "lblScore", "lblScore1",
+    "lblScore2", "lblconto", "lblpunti",   "lblnome",  "lblnome1",
+};
+static_assert(LabelNames.size() == static_cast<std::size_t>(Label::lblnome1) + 1);
+
+constexpr std::string_view NameOf(Label label) {
+    return LabelNames[static_cast<std::size_t>(label)];
+}
 
 // The window as the quiz core sees it: the few controls it touches and the
-// background. The core decides; whoever implements this only shows.
+// background. The core decides and keeps its own state; whoever implements
+// this only shows, and is asked only for what the player typed.
 class Controls {
   public:
     virtual ~Controls() = default;
 
-    virtual std::string Caption(Label label) const = 0;
     virtual void SetCaption(Label label, const std::string& caption) = 0;
 
     virtual std::string AnswerText() const = 0;

@@ -23,8 +23,14 @@ std::string Quiz::ClockText() const {
            FormatNumber(state_.clockSeconds, "00");
 }
 
+// What lblconto shows once the clock has started; before that it shows its
+// design-time dots, which never read as zero, and the timer is off anyway.
+bool Quiz::ClockShowsZero() const {
+    return ClockText() == "00:00:00";
+}
+
 void Quiz::Timer1_Timer() {
-    if (controls_.Caption(Label::lblconto) == "00:00:00")
+    if (ClockShowsZero())
         EndOfTime();
     if (state_.secondsBudget < 1) {
         platform_.ShowMessage("Tempo scaduto", Buttons::Ok, std::nullopt);

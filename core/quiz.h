@@ -5,6 +5,7 @@
 #include "controls.h"
 #include "game_state.h"
 #include "platform.h"
+#include "record_files.h"
 
 namespace tavola {
 
@@ -13,10 +14,11 @@ namespace tavola {
 std::string NameForTheRecord(const std::string& typed);
 
 // Every rule of the game. The window forwards its events here; the quiz
-// answers by changing the controls and calling the platform.
+// answers by changing the controls and calling the platform and the files.
 class Quiz {
   public:
-    Quiz(Platform& platform, Controls& controls) : platform_(platform), controls_(controls) {}
+    Quiz(Platform& platform, RecordFiles& files, Controls& controls)
+        : platform_(platform), files_(files), controls_(controls) {}
 
     // The start of a game, before the window is first shown: name, greeting,
     // clock, counters, records.
@@ -40,9 +42,11 @@ class Quiz {
 
   private:
     void JudgeAnswer();
+    std::string ScoreText() const;
     void StartClock();
     void FinishClockStart();
     std::string ClockText() const;
+    bool ClockShowsZero() const;
     [[noreturn]] void EndOfTime();
     std::string GetSystemDir();
     std::string Leggifiletxt(const std::string& nomefile);
@@ -53,6 +57,7 @@ class Quiz {
     std::string NameFile() const;
 
     Platform& platform_;
+    RecordFiles& files_;
     Controls& controls_;
     GameState state_;
 };

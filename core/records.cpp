@@ -5,7 +5,7 @@ namespace tavola {
 
 std::string Quiz::GetSystemDir() {
     // Always the whole directory, however long, and always a separator after it.
-    return platform_.GetWindowsDirectoryA() + "/";
+    return files_.GetWindowsDirectoryA() + "/";
 }
 
 std::string Quiz::ScoreFile() const {
@@ -16,10 +16,10 @@ std::string Quiz::NameFile() const {
 }
 
 std::string Quiz::Leggifiletxt(const std::string& nomefile) {
-    const int file = platform_.NextFreeFileNumber();
-    platform_.OpenInput(nomefile, file);
-    std::string content = platform_.ReadAll(file);
-    platform_.CloseFile(file);
+    const int file = files_.NextFreeFileNumber();
+    files_.OpenInput(nomefile, file);
+    std::string content = files_.ReadAll(file);
+    files_.CloseFile(file);
     return content;
 }
 
@@ -28,14 +28,15 @@ void Quiz::LoadRecords() {
     std::string problem;
     {
         // Under the lock, so that the two files read are always one record's pair.
-        const auto transaction = platform_.BeginTransaction(state_.recordDir);
+        const auto transaction = files_.BeginTransaction(state_.recordDir);
         // Opening for appending creates a missing file empty and leaves an existing one alone.
         for (const auto& path : {ScoreFile(), NameFile()}) {
-            const int file = platform_.NextFreeFileNumber();
-            platform_.OpenAppend(path, file);
-            platform_.CloseFile(file);
+            const int file = files_.NextFreeFileNumber();
+            files_.OpenAppend(path, file);
+            files_.CloseFile(file);
         }
-        controls_.SetCaption(Label::lblpunti, Leggifiletxt(ScoreFile()));
+        state_.recordScore = Leggifiletxt(ScoreFile());
+        controls_.SetCaption(Label::lblpunti, state_.recordScore);
         controls_.SetCaption(Label::lblnome, Leggifiletxt(NameFile()));
         problem = transaction->Problem();
     }
@@ -46,27 +47,27 @@ void Quiz::LoadRecords() {
 }
 
 void Quiz::WriteOneLine(const std::string& path, const std::string& text) {
-    const int file = platform_.NextFreeFileNumber();
-    platform_.OpenOutput(path, file);
-    platform_.PrintLine(file, text);
-    platform_.CloseFile(file);
+    const int file = files_.NextFreeFileNumber();
+    files_.OpenOutput(path, file);
+    files_.PrintLine(file, text);
+    files_.CloseFile(file);
 }
 
 void Quiz::CheckAndSaveRecord() {
     // The scope lets go of the record files before the message, so that a
     // game ending meanwhile never waits on this player's dialog.
     {
-        const auto transaction = platform_.BeginTransaction(state_.recordDir);
-        const double record = LeadingNumber(controls_.Caption(Label::lblpunti));
-        const double score = ToDouble(controls_.Caption(Label::lblScore));
-        if (record >= score)
+        const auto transaction = files_.BeginTransaction(state_.recordDir);
+        // Only right answers count toward a record, as lblScore shows them.
+        const double score = state_.correctCount.value();
+        if (LeadingNumber(state_.recordScore) >= score)
             platform_.EndProgram();
         // Another game may have set a better record since this one started;
         // it must not be lost to a score that only beats the one shown.
         if (LeadingNumber(Leggifiletxt(ScoreFile())) >= score)
             platform_.EndProgram();
-        WriteOneLine(ScoreFile(), controls_.Caption(Label::lblScore));
-        WriteOneLine(NameFile(), controls_.Caption(Label::lblnome1));
+        WriteOneLine(ScoreFile(), ScoreText());
+        WriteOneLine(NameFile(), state_.playerName);
         if (!transaction->Commit())
             platform_.EndProgram();
     }

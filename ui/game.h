@@ -5,6 +5,7 @@
 
 #include "pictures.h"
 #include "platform.h"
+#include "record_files.h"
 
 namespace tavola {
 
@@ -14,7 +15,7 @@ class Tavola;
 // so that every game starts from the window's design-time state.
 class Game : public QObject {
   public:
-    explicit Game(Platform& platform);
+    Game(Platform& platform, RecordFiles& files);
     ~Game() override;
 
     // Runs the window's load, shows it and lets it ask the first question.
@@ -26,6 +27,7 @@ class Game : public QObject {
     void Restart();
 
     Platform& platform_;
+    RecordFiles& files_;
     PictureCache pictures_; // one set for every game of the process
     std::unique_ptr<Tavola> window_;
 };

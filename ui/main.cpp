@@ -7,6 +7,7 @@
 #include "game.h"
 #include "italian.h"
 #include "qt_platform.h"
+#include "record_store.h"
 
 namespace {
 
@@ -48,7 +49,9 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName("tavola7");
     QApplication::setDesktopFileName("org.example.tavola7");
     tavola::QtPlatform platform;
-    tavola::Game game(platform);
+    tavola::RecordStore records(tavola::PickRecordPlace(
+        platform.ProgramDirectory(), TAVOLA_SHARED_RECORD_DIR, tavola::OwnRecordFolder()));
+    tavola::Game game(platform, records);
     // Both while the name dialog waits: the translations before the player can
     // open any of Qt's menus, the icon for the dialog's title bar and the window's.
     QTimer::singleShot(0, &application, [&application, &game] {

@@ -8,6 +8,8 @@
 #include <QMenuBar>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "background.h"
 #include "caption_label.h"
 #include "design_font.h"
@@ -97,10 +99,6 @@ constexpr std::pair<const char*, const char*> Headings[] = {
     {"lblnome1", "Label14"}, {"lblnome", "Label12"},  {"lblpunti", "Label13"},
 };
 
-constexpr Label CodeLabels[] = {
-    Label::lblNum1,   Label::lblNum2,  Label::lblMessage, Label::lblScore, Label::lblScore1,
-    Label::lblScore2, Label::lblconto, Label::lblpunti,   Label::lblnome,  Label::lblnome1};
-
 // The character code a key press types, as the answer box's filter sees it;
 // -1 for keys that type nothing and keep their usual meaning in the box.
 int KeyAscii(const QKeyEvent& key) {
@@ -126,10 +124,10 @@ int KeyAscii(const QKeyEvent& key) {
 
 } // namespace
 
-Tavola::Tavola(Platform& platform, PictureCache& pictures, QWidget* parent)
+Tavola::Tavola(Platform& platform, RecordFiles& files, PictureCache& pictures, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      platform_(platform), pictures_(pictures), quiz_(platform, *this), background_(new Background(this)) {
+      platform_(platform), pictures_(pictures), quiz_(platform, files, *this), background_(new Background(this)) {
     setObjectName("Tavola");
     setWindowTitle("Gioca con la Vortimpa");
     background_->setObjectName("client");
@@ -189,9 +187,9 @@ void Tavola::BuildLabels() {
         label->setToolTip(QString::fromUtf8(row.tooltip));
         if ((row.flags & Grows) && !label->Caption().isEmpty())
             label->FitToCaption();
-        for (const Label code : CodeLabels)
-            if (row.name == std::string_view(NameOf(code)))
-                labels_[code] = label;
+        if (const auto code = std::ranges::find(LabelNames, std::string_view(row.name));
+            code != LabelNames.end())
+            labels_[static_cast<Label>(code - LabelNames.begin())] = label;
     }
     for (const auto& [value, heading] : Headings)
         background_->findChild<QLabel*>(heading)->setBuddy(background_->findChild<QLabel*>(value));

@@ -4,7 +4,6 @@
 #include <map>
 
 #include "controls.h"
-#include "platform.h"
 #include "quiz.h"
 
 class QLineEdit;
@@ -24,7 +23,8 @@ class Tavola : public QMainWindow, public Controls {
     Q_OBJECT
 
   public:
-    Tavola(Platform& platform, PictureCache& pictures, QWidget* parent = nullptr);
+    Tavola(Platform& platform, RecordFiles& files, PictureCache& pictures,
+           QWidget* parent = nullptr);
     ~Tavola() override;
 
     // The game's event handlers, one per event, each calling the quiz.
@@ -37,7 +37,8 @@ class Tavola : public QMainWindow, public Controls {
     void Timer1_Timer();
     void cmdExit_Click();
 
-    std::string Caption(Label label) const override;
+    // What a label shows, to whoever looks at the window.
+    std::string Caption(Label label) const;
     void SetCaption(Label label, const std::string& caption) override;
     std::string AnswerText() const override;
     void SetAnswerText(const std::string& text) override;

@@ -4,6 +4,7 @@
 
 #include "quiz.h"
 #include "recording_controls.h"
+#include "recording_store.h"
 #include "temp_dir.h"
 #include "test_platform.h"
 
@@ -13,18 +14,20 @@ namespace tavola::testing {
 struct QuizFixture {
     TempDir dir;
     TestPlatform platform;
+    RecordingStore files;
     RecordingControls controls;
-    Quiz quiz{platform, controls};
-    std::vector<std::string> timeline; // platform calls and control changes, in order
+    Quiz quiz{platform, files, controls};
+    std::vector<std::string> timeline; // platform and file calls and control changes, in order
 
     QuizFixture() {
-        platform.windowsDirectory = dir.Path().string();
+        files.place.folder = dir.Path().string();
         platform.timeline = &timeline;
+        files.timeline = &timeline;
         controls.timeline = &timeline;
     }
 
-    std::string ScoreFile() const { return platform.windowsDirectory + "/tavrec7.txt"; }
-    std::string NameFile() const { return platform.windowsDirectory + "/ntavrec7.txt"; }
+    std::string ScoreFile() const { return files.place.folder + "/tavrec7.txt"; }
+    std::string NameFile() const { return files.place.folder + "/ntavrec7.txt"; }
 
     // Runs the start of a game for a player of that name.
     void Load(const std::string& name = "Anna") {

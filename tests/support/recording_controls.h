@@ -28,7 +28,7 @@ class RecordingControls : public Controls {
     std::vector<std::string> log;
     std::vector<std::string>* timeline = nullptr; // log, interleaved with another
 
-    std::string Caption(Label label) const override;
+    std::string Caption(Label label) const;
     void SetCaption(Label label, const std::string& caption) override;
     std::string AnswerText() const override { return answerText; }
     void SetAnswerText(const std::string& text) override;

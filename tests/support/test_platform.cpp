@@ -1,7 +1,5 @@
 #include "test_platform.h"
 
-#include "shared_records.h"
-
 namespace tavola::testing {
 
 void TestPlatform::Note(const std::string& call) {
@@ -38,11 +36,6 @@ void TestPlatform::PlayWave(const std::string& path) {
     waves.push_back(path);
 }
 
-std::string TestPlatform::GetWindowsDirectoryA() {
-    Note("GetWindowsDirectoryA");
-    return windowsDirectory;
-}
-
 double TestPlatform::RandomNext() {
     Note("RandomNext");
     if (randomValues.empty())
@@ -69,57 +62,13 @@ std::string TestPlatform::ProgramDirectory() {
 
 void TestPlatform::EndProcess() {
     Note("EndProgram");
-    files_.CloseAll();
     throw ProgramEnded{0};
 }
 
 void TestPlatform::ReportAndEnd(const RuntimeError& error) {
     Note("ReportError");
     reportedErrors.push_back(error.what());
-    files_.CloseAll();
     throw ProgramEnded{1};
-}
-
-int TestPlatform::NextFreeFileNumber() {
-    Note("NextFreeFileNumber");
-    return files_.NextFreeFileNumber();
-}
-
-void TestPlatform::OpenAppend(const std::string& path, int file) {
-    Note("OpenAppend " + path);
-    files_.OpenAppend(path, file);
-}
-
-void TestPlatform::OpenOutput(const std::string& path, int file) {
-    Note("OpenOutput " + path);
-    files_.OpenOutput(path, file);
-}
-
-void TestPlatform::OpenInput(const std::string& path, int file) {
-    Note("OpenInput " + path);
-    files_.OpenInput(path, file);
-}
-
-std::string TestPlatform::ReadAll(int file) {
-    Note("ReadAll");
-    return files_.ReadAll(file);
-}
-
-void TestPlatform::PrintLine(int file, const std::string& text) {
-    Note("PrintLine " + text);
-    files_.PrintLine(file, text);
-}
-
-void TestPlatform::CloseFile(int file) {
-    Note("CloseFile");
-    files_.CloseFile(file);
-}
-
-std::unique_ptr<FileTransaction> TestPlatform::BeginTransaction(const std::string& directory) {
-    Note("BeginTransaction");
-    if (!recordHelper.empty())
-        return std::make_unique<SharedRecordTransaction>(files_, directory, recordHelper);
-    return std::make_unique<FolderTransaction>(files_, directory);
 }
 
 } // namespace tavola::testing

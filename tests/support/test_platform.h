@@ -24,19 +24,16 @@ struct Message {
 
 // The platform without a screen: dialogs answer from a script, random values
 // come from a script (then from the real generator), and every call is
-// written down in order. Files are real files.
+// written down in order.
 class TestPlatform : public Platform {
   public:
     std::deque<std::string> textAnswers; // for AskText; empty answers ""
     std::deque<Reply> replies;           // for Yes/No questions; empty answers No
     std::deque<double> randomValues;     // empty falls back to the real generator
-    std::string windowsDirectory = "/nonexistent";
     std::string programDirectory = "/opt/tavola7";
     std::string today = "07/12/2026";
-    // When set, the record folder is the shared one that this helper writes.
-    std::string recordHelper;
 
-    std::vector<std::string> calls;               // "ShowMessage", "OpenOutput /path", ...
+    std::vector<std::string> calls;               // "ShowMessage", "RandomNext", ...
     std::vector<std::string>* timeline = nullptr; // calls, interleaved with another log
     std::vector<Message> messages;
     std::vector<std::string> asked;
@@ -47,20 +44,10 @@ class TestPlatform : public Platform {
                       const std::optional<std::string>& title) override;
     std::string AskText(const std::string& prompt) override;
     void PlayWave(const std::string& path) override;
-    std::string GetWindowsDirectoryA() override;
     double RandomNext() override;
     void RandomReseed() override;
     std::string Today() override;
     std::string ProgramDirectory() override;
-
-    int NextFreeFileNumber() override;
-    void OpenAppend(const std::string& path, int file) override;
-    void OpenOutput(const std::string& path, int file) override;
-    void OpenInput(const std::string& path, int file) override;
-    std::string ReadAll(int file) override;
-    void PrintLine(int file, const std::string& text) override;
-    void CloseFile(int file) override;
-    std::unique_ptr<FileTransaction> BeginTransaction(const std::string& directory) override;
 
   protected:
     void EndProcess() override;
@@ -69,7 +56,6 @@ class TestPlatform : public Platform {
   private:
     void Note(const std::string& call);
 
-    SequentialFiles files_;
     RandomSource random_;
 };
 

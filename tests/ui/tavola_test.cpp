@@ -15,6 +15,7 @@
 #include "italian.h"
 #include "tavola.h"
 #include "temp_dir.h"
+#include "recording_store.h"
 #include "test_platform.h"
 
 using namespace tavola;
@@ -32,6 +33,7 @@ class TavolaTest : public QObject {
 
     TempDir dir_;
     std::unique_ptr<TestPlatform> platform_;
+    std::unique_ptr<RecordingStore> files_;
     std::unique_ptr<Game> game_;
 
     Tavola* Window() { return game_->Window(); }
@@ -54,10 +56,11 @@ class TavolaTest : public QObject {
   private slots:
     void init() {
         platform_ = std::make_unique<TestPlatform>();
-        platform_->windowsDirectory = dir_.Path().string();
+        files_ = std::make_unique<RecordingStore>();
+        files_->place.folder = dir_.Path().string();
         platform_->textAnswers = {"Anna"};
         platform_->randomValues = FirstQuestion;
-        game_ = std::make_unique<Game>(*platform_);
+        game_ = std::make_unique<Game>(*platform_, *files_);
         game_->Start();
         QApplication::setActiveWindow(Window());
         QTRY_COMPARE(Questions(), 1);
@@ -65,6 +68,7 @@ class TavolaTest : public QObject {
 
     void cleanup() {
         game_.reset();
+        files_.reset();
         platform_.reset();
     }
 
@@ -266,10 +270,10 @@ class TavolaTest : public QObject {
 
     void aRunTimeErrorIsReportedOnceAndEndsWithFailure() {
         // A folder where the score file should be: the records cannot be opened.
-        platform_->windowsDirectory = dir_ / "broken";
+        files_->place.folder = dir_ / "broken";
         std::filesystem::create_directories(dir_ / "broken/tavrec7.txt");
         platform_->textAnswers = {"Anna"};
-        Tavola fresh(*platform_, game_->Pictures());
+        Tavola fresh(*platform_, *files_, game_->Pictures());
         int status = -1;
         try {
             fresh.Form_Load();

@@ -11,8 +11,6 @@ const char* TitleOf(RuntimeError::Number number) {
     switch (number) {
     case RuntimeError::Overflow:
         return "Overflow";
-    case RuntimeError::TypeMismatch:
-        return "Tipo non corrispondente";
     case RuntimeError::BadFileNumber:
         return "Nome o numero di file non valido";
     case RuntimeError::FileNotFound:

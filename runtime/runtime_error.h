@@ -12,7 +12,6 @@ class RuntimeError : public std::runtime_error {
   public:
     enum Number {
         Overflow = 6,
-        TypeMismatch = 13,
         BadFileNumber = 52,
         FileNotFound = 53,
         FileAlreadyOpen = 55,

@@ -5,32 +5,27 @@
 #include <utility>
 #include <vector>
 
+#include "record_files.h"
 #include "record_folder.h"
 
 namespace tavola {
 
 class SequentialFiles;
 
-// Held while the record files are read, compared and written. It keeps every
-// other game out (the system drops the lock when the process ends, so a crash
-// leaves none behind), and output files closed meanwhile take effect together
-// at Commit, or not at all when it is dropped without one: the score of one
-// save never stands beside the name of another.
-class FileTransaction {
+// The system drops the transaction's lock when the process ends, so a crash
+// leaves none behind; the score of one save never stands beside the name of
+// another.
+class FileTransaction : public RecordTransaction {
   public:
     using Output = std::vector<std::pair<std::string, std::string>>; // path, bytes
 
     explicit FileTransaction(SequentialFiles& files);
-    virtual ~FileTransaction();
+    ~FileTransaction() override;
     FileTransaction(const FileTransaction&) = delete;
     FileTransaction& operator=(const FileTransaction&) = delete;
 
-    // True when the output took effect; false when it was left unwritten
-    // because the files already hold a better record than the one saved.
-    bool Commit();
-    // What a save cut short left that could not be finished, in Italian, for
-    // the player to hear once; empty when all is well.
-    const std::string& Problem() const { return problem_; }
+    bool Commit() override;
+    const std::string& Problem() const override { return problem_; }
     // The bytes of a file that the transaction read on the game's behalf,
     // from a folder the game may not open itself; null when the game reads
     // the file from disk.

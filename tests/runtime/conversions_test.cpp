@@ -43,15 +43,6 @@ TEST(LeadingNumber, ReadsOnlyTheLeadingNumber) {
         EXPECT_EQ(LeadingNumber(c.text), c.expected) << '"' << c.text << '"';
 }
 
-TEST(ToDouble, AcceptsOnlyAWholeNumber) {
-    EXPECT_EQ(ToDouble("12"), 12);
-    EXPECT_EQ(ToDouble(" 0 "), 0);
-    EXPECT_EQ(ToDouble("-3.25"), -3.25);
-    for (const char* text : {"", " ", "12a", "a12", "1 2", "12\r\n3"})
-        EXPECT_EQ(ErrorOf([&] { ToDouble(text); }), RuntimeError::TypeMismatch)
-            << '"' << text << '"';
-}
-
 TEST(NearestShort, RoundsHalvesToEvenAndTrapsOutsideTheRange) {
     struct Case {
         double value;

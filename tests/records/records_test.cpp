@@ -37,7 +37,7 @@ TEST(Records, FirstStartCreatesBothFilesEmptyThroughADoubledSeparator) {
     EXPECT_EQ(f.controls.Caption(Label::lblpunti), "");
     EXPECT_EQ(f.controls.Caption(Label::lblnome), "");
     std::vector<std::string> files;
-    std::ranges::copy_if(f.platform.calls, std::back_inserter(files),
+    std::ranges::copy_if(f.files.calls, std::back_inserter(files),
                          [](const std::string& call) { return call.starts_with("Open"); });
     EXPECT_EQ(files, (std::vector<std::string>{"OpenAppend " + dir + "//tavrec7.txt",
                                                "OpenAppend " + dir + "//ntavrec7.txt",
@@ -57,7 +57,7 @@ TEST(Records, ANewRecordIsWrittenAnnouncedAndShownAtTheNextStart) {
     EXPECT_EQ(f.platform.messages.back().title, std::nullopt);
 
     QuizFixture next;
-    next.platform.windowsDirectory = f.dir.Path().string();
+    next.files.place.folder = f.dir.Path().string();
     next.Load("Bruno");
     EXPECT_EQ(next.controls.Caption(Label::lblpunti), "12\r\n");
     EXPECT_EQ(next.controls.Caption(Label::lblnome), "Niccolò\r\n");
@@ -75,7 +75,7 @@ TEST(Records, ATieOrALowerScoreWritesNothingAndSaysNothing) {
         EXPECT_EQ(f.platform.messages.size(), said) << right << " right";
         EXPECT_EQ(ReadBytes(f.ScoreFile()), "3\r\n");
         EXPECT_EQ(ReadBytes(f.NameFile()), "Anna\r\n");
-        EXPECT_EQ(std::ranges::count_if(f.platform.calls,
+        EXPECT_EQ(std::ranges::count_if(f.files.calls,
                                         [](const auto& c) { return c.starts_with("OpenOutput"); }),
                   0);
     }
@@ -93,11 +93,11 @@ TEST(Records, ScoreIsWrittenBeforeNameUnderOneTransaction) {
     QuizFixture f;
     f.Load();
     ScoreRight(f, 1);
-    f.platform.calls.clear();
+    f.timeline.clear();
     f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
     const std::string dir = f.dir.Path().string();
     EXPECT_EQ(
-        f.platform.calls,
+        f.timeline,
         (std::vector<std::string>{"BeginTransaction", "NextFreeFileNumber",
                                   "OpenInput " + dir + "//tavrec7.txt", "ReadAll", "CloseFile",
                                   "NextFreeFileNumber", "OpenOutput " + dir + "//tavrec7.txt", "PrintLine 1", "CloseFile",
@@ -163,16 +163,17 @@ TEST(Records, AnUnusableRecordFileIsARunTimeErrorNamingIt) {
             << error.what();
     }
 
-    QuizFixture missing;
-    missing.platform.windowsDirectory = missing.dir / "not/there";
-    EXPECT_THROW(missing.Load(), RuntimeError);
+    QuizFixture unmade;
+    WriteBytes(unmade.dir / "file", "");
+    unmade.files.place.folder = unmade.dir / "file/tavola7";
+    EXPECT_THROW(unmade.Load(), RuntimeError);
 }
 
 TEST(Records, ALongRecordFolderIsUsedWhole) {
     QuizFixture f;
     const std::string deep = f.dir / (std::string(100, 'a') + "/" + std::string(100, 'b'));
     std::filesystem::create_directories(deep);
-    f.platform.windowsDirectory = deep;
+    f.files.place.folder = deep;
     f.Load();
     EXPECT_TRUE(std::filesystem::exists(deep + "/tavrec7.txt"));
     EXPECT_EQ(f.quiz.State().recordDir, deep + "/");
@@ -224,7 +225,7 @@ TEST(RecordsOnAFullDisk, TheOldRecordStaysWhole) {
     }
 
     QuizFixture f;
-    f.platform.windowsDirectory = mounted;
+    f.files.place.folder = mounted;
     WriteBytes(f.ScoreFile(), "5\r\n");
     WriteBytes(f.NameFile(), "Anna\r\n");
     f.Load("Bruno");
@@ -261,7 +262,7 @@ TEST(RecordsOnAPowerCut, EveryNewFileAndFolderIsSyncedIntoItsParent) {
         const std::string folder = std::string(probe) + "/data/tavola7";
         MakeFolders(folder);
         QuizFixture f;
-        f.platform.windowsDirectory = folder;
+        f.files.place.folder = folder;
         f.Load("Bruno");
         ScoreRight(f, 1);
         EXPECT_EQ(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }), 0);
@@ -334,7 +335,7 @@ TEST(Records, ARecordSavedMeanwhileIsNeverLost) {
         QuizFixture anna;
         anna.Load("Anna");
         QuizFixture bruno;
-        bruno.platform.windowsDirectory = anna.platform.windowsDirectory;
+        bruno.files.place.folder = anna.files.place.folder;
         bruno.Load("Bruno");
         ScoreRight(bruno, c.saved);
         bruno.EndsProgram([&] { bruno.quiz.cmdExit_Click(); });
@@ -448,7 +449,7 @@ TEST(Records, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
                 return false;
             };
             QuizFixture game;
-            game.platform.windowsDirectory = folder;
+            game.files.place.folder = folder;
             if (!c.saveRefused)
                 return refusedWithTheError([&] { game.Load("Bruno"); }) ? AsDesigned : WrongError;
             game.Load("Bruno");
@@ -458,7 +459,7 @@ TEST(Records, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
             if (!refusedWithTheError([&] { game.quiz.cmdExit_Click(); }))
                 return SavedAnyway;
             QuizFixture next;
-            next.platform.windowsDirectory = folder;
+            next.files.place.folder = folder;
             try {
                 next.Load("Carla");
             } catch (const RuntimeError&) {
@@ -513,7 +514,7 @@ TEST(Records, TenGamesEndingAtOnceKeepTheBest) {
             const pid_t child = ::fork();
             if (child == 0) {
                 QuizFixture f;
-                f.platform.windowsDirectory = dir.Path().string();
+                f.files.place.folder = dir.Path().string();
                 f.Load("Player" + std::to_string(game));
                 ScoreRight(f, 1 + (game * 3 + round) % 10);
                 ::_exit(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }));

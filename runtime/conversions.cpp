@@ -100,17 +100,6 @@ double LeadingNumber(std::string_view text) {
     return length == 0 ? 0.0 : ParseNumber(text.substr(0, length));
 }
 
-double ToDouble(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    const std::size_t length = NumberLength(text);
-    if (length == 0 || length != text.size())
-        throw RuntimeError(RuntimeError::TypeMismatch);
-    return ParseNumber(text);
-}
-
 std::optional<Short> TryNearestShort(double value) {
     const double rounded = std::nearbyint(value); // the default rounding mode sends halves to even
     if (!(rounded >= Short::Min && rounded <= Short::Max))

@@ -13,10 +13,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sys/stat.h>
-
-#include "file_io.h"
-#include "shared_records.h"
 
 #ifdef TAVOLA_SANITIZE
 #include <sanitizer/lsan_interface.h>
@@ -141,35 +137,9 @@ void QtPlatform::PrepareSound() {
         player_.reset(make());
 }
 
-std::optional<std::string> QtPlatform::SharedRecordHelper() const {
-    // Installed for the whole computer, the helper beside the program is
-    // set-group-id to the group that owns the shared folder. Anywhere else
-    // (the build tree, a user's own prefix, an administrator's override of its
-    // mode) the record stays the player's own.
-    const std::string helper =
-        QCoreApplication::applicationDirPath().toStdString() + "/tavola7-record";
-    struct stat program {}, folder {};
-    if (::stat(helper.c_str(), &program) != 0 || !S_ISREG(program.st_mode) ||
-        (program.st_mode & S_ISGID) == 0)
-        return std::nullopt;
-    if (::stat(TAVOLA_SHARED_RECORD_DIR, &folder) != 0 || !S_ISDIR(folder.st_mode) ||
-        folder.st_gid != program.st_gid)
-        return std::nullopt;
-    return helper;
-}
-
-std::string QtPlatform::GetWindowsDirectoryA() {
-    if (SharedRecordHelper())
-        return TAVOLA_SHARED_RECORD_DIR;
-    const QString dir =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/tavola7";
-    const std::string path = dir.toStdString();
-    try {
-        MakeFolders(path); // each new folder outlives a power cut before a save relies on it
-    } catch (const RuntimeError&) {
-        // Opening the record files then says what is wrong, and where.
-    }
-    return path;
+std::string OwnRecordFolder() {
+    return (QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/tavola7")
+        .toStdString();
 }
 
 double QtPlatform::RandomNext() {
@@ -187,37 +157,7 @@ std::string QtPlatform::ProgramDirectory() {
     return QCoreApplication::applicationDirPath().toStdString();
 }
 
-int QtPlatform::NextFreeFileNumber() {
-    return files_.NextFreeFileNumber();
-}
-void QtPlatform::OpenAppend(const std::string& path, int file) {
-    files_.OpenAppend(path, file);
-}
-void QtPlatform::OpenOutput(const std::string& path, int file) {
-    files_.OpenOutput(path, file);
-}
-void QtPlatform::OpenInput(const std::string& path, int file) {
-    files_.OpenInput(path, file);
-}
-std::string QtPlatform::ReadAll(int file) {
-    return files_.ReadAll(file);
-}
-void QtPlatform::PrintLine(int file, const std::string& text) {
-    files_.PrintLine(file, text);
-}
-void QtPlatform::CloseFile(int file) {
-    files_.CloseFile(file);
-}
-
-std::unique_ptr<FileTransaction> QtPlatform::BeginTransaction(const std::string& directory) {
-    if (const auto helper = SharedRecordHelper();
-        helper && SameFolder(directory, TAVOLA_SHARED_RECORD_DIR))
-        return std::make_unique<SharedRecordTransaction>(files_, directory, *helper);
-    return std::make_unique<FolderTransaction>(files_, directory);
-}
-
 void QtPlatform::EndProcess() {
-    files_.CloseAll();
     ExitProcess(EXIT_SUCCESS);
 }
 
@@ -232,7 +172,6 @@ void QtPlatform::ReportAndEnd(const RuntimeError& error) {
     box.addButton(QMessageBox::Ok);
     WideEnoughForTitle(box);
     box.exec();
-    files_.CloseAll();
     ExitProcess(EXIT_FAILURE);
 }
 

@@ -315,8 +315,8 @@ TEST(SharedRecord, TheGameReadsTheFolderAndSavesThroughTheHelper) {
     for (const auto& c : cases) {
         FreshFolder();
         QuizFixture f;
-        f.platform.windowsDirectory = Folder;
-        f.platform.recordHelper = Helper;
+        f.files.place.folder = Folder;
+        f.files.place.helper = Helper;
         f.Load("Bruno");
         EXPECT_EQ(f.controls.Caption(Label::lblpunti), "5\r\n");
         EXPECT_EQ(f.controls.Caption(Label::lblnome), "Anna\r\n");
@@ -330,8 +330,8 @@ TEST(SharedRecord, TheGameReadsTheFolderAndSavesThroughTheHelper) {
 
     FreshFolder(0777);
     QuizFixture refused;
-    refused.platform.windowsDirectory = Folder;
-    refused.platform.recordHelper = Helper;
+    refused.files.place.folder = Folder;
+    refused.files.place.helper = Helper;
     try {
         refused.Load();
         ADD_FAILURE() << "a folder that anyone may change was used";
@@ -369,8 +369,8 @@ TEST(SharedRecord, AHeldLockEndsTheStartAndTheSaveWithAnErrorInTime) {
     for (const auto& c : cases) {
         FreshFolder();
         QuizFixture f;
-        f.platform.windowsDirectory = Folder;
-        f.platform.recordHelper = Helper;
+        f.files.place.folder = Folder;
+        f.files.place.helper = Helper;
         if (c.loadFirst) {
             f.Load("Bruno");
             for (int i = 0; i < 6; ++i)

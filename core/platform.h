@@ -1,12 +1,10 @@
 #pragma once
 
 #include <exception>
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "runtime_error.h"
-#include "sequential_files.h"
 
 namespace tavola {
 
@@ -18,8 +16,8 @@ enum class Buttons {
 
 enum class Reply { Ok, Yes, No };
 
-// Everything the game takes from the operating system and the runtime.
-// The quiz core and the window reach the system only through this.
+// Everything the game takes from the desktop and the runtime but its record
+// files: dialogs, sound, dates, random numbers and the end of the program.
 class Platform {
   public:
     virtual ~Platform() = default;
@@ -31,15 +29,13 @@ class Platform {
     virtual std::string AskText(const std::string& prompt) = 0;
     // Starts a wave file and returns at once; a missing file is silent.
     virtual void PlayWave(const std::string& path) = 0;
-    // The folder that holds the record files, without a trailing separator.
-    virtual std::string GetWindowsDirectoryA() = 0;
     virtual double RandomNext() = 0;
     virtual void RandomReseed() = 0;
     // The current date in the system's short format.
     virtual std::string Today() = 0;
     // The running program's folder, without a trailing separator.
     virtual std::string ProgramDirectory() = 0;
-    // Closes open files and ends the process; nothing after it runs.
+    // Ends the process; nothing after it runs.
     [[noreturn]] void EndProgram() {
         EndProcess();
         std::terminate(); // an implementation that returned would let the game run on
@@ -49,17 +45,6 @@ class Platform {
         ReportAndEnd(error);
         std::terminate();
     }
-
-    virtual int NextFreeFileNumber() = 0;
-    virtual void OpenAppend(const std::string& path, int file) = 0;
-    virtual void OpenOutput(const std::string& path, int file) = 0;
-    virtual void OpenInput(const std::string& path, int file) = 0;
-    virtual std::string ReadAll(int file) = 0;
-    virtual void PrintLine(int file, const std::string& text) = 0;
-    virtual void CloseFile(int file) = 0;
-    // Keeps other games away from the files in `directory` while it lives;
-    // output closed meanwhile takes effect at its Commit.
-    virtual std::unique_ptr<FileTransaction> BeginTransaction(const std::string& directory) = 0;
 
   protected:
     // Must not return: end the process, or throw where a test stands in for the end.

@@ -13,10 +13,6 @@ namespace tavola {
 // ends it. A text with no leading number is 0.
 double LeadingNumber(std::string_view text);
 
-// Strict conversion: surrounding blanks are allowed, anything else that is not
-// part of the number raises "Type mismatch".
-double ToDouble(std::string_view text);
-
 // Nearest 16-bit integer, halves to even; nothing when it falls outside.
 std::optional<Short> TryNearestShort(double value);
 // As TryNearestShort, but outside the range raises "Overflow".

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "record_store.h"
+#include "temp_dir.h"
+
+using namespace tavola;
+using namespace tavola::testing;
+
+namespace {
+
+// Where the game keeps its record, decided from what sits beside the program
+// and who owns the computer's folder.
+TEST(RecordStore, TheRecordIsTheComputersOnlyWhenTheHelperIsInstalledForIt) {
+    enum class Helper { Missing, Plain, SetGroupId, SetGroupIdFolder };
+    enum class Shared { Missing, OfTheHelpersGroup, OfAnotherGroup, AFile };
+    struct Case {
+        const char* what;
+        Helper helper;
+        Shared shared;
+        bool computers;
+    } cases[] = {
+        {"installed for the computer", Helper::SetGroupId, Shared::OfTheHelpersGroup, true},
+        {"no helper: the build tree", Helper::Missing, Shared::OfTheHelpersGroup, false},
+        {"an administrator's override drops the bit", Helper::Plain, Shared::OfTheHelpersGroup,
+         false},
+        {"a folder, not a program", Helper::SetGroupIdFolder, Shared::OfTheHelpersGroup, false},
+        {"no shared folder", Helper::SetGroupId, Shared::Missing, false},
+        {"a file in place of the folder", Helper::SetGroupId, Shared::AFile, false},
+        {"the folder of another group", Helper::SetGroupId, Shared::OfAnotherGroup, false},
+    };
+    for (const auto& c : cases) {
+        if (c.shared == Shared::OfAnotherGroup && ::geteuid() != 0)
+            continue; // only root may give its files to another group
+        TempDir dir;
+        const std::string program = dir / "bin", helper = program + "/tavola7-record",
+                          shared = dir / "games", own = dir / "home/tavola7";
+        std::filesystem::create_directory(program);
+        if (c.helper == Helper::SetGroupIdFolder)
+            std::filesystem::create_directory(helper);
+        else if (c.helper != Helper::Missing)
+            WriteBytes(helper, "#!/bin/sh\n");
+        if (c.helper != Helper::Missing) {
+            ASSERT_EQ(::chmod(helper.c_str(), c.helper == Helper::Plain ? 0755 : 02755), 0);
+        }
+        if (c.shared == Shared::AFile)
+            WriteBytes(shared, "");
+        else if (c.shared != Shared::Missing)
+            std::filesystem::create_directory(shared);
+        if (c.shared == Shared::OfAnotherGroup) {
+            ASSERT_EQ(::chown(shared.c_str(), 0, 12345), 0);
+        }
+
+        const RecordPlace place = PickRecordPlace(program, shared, own);
+        EXPECT_EQ(place.folder, c.computers ? shared : own) << c.what;
+        EXPECT_EQ(place.helper, c.computers ? helper : "") << c.what;
+    }
+}
+
+// The player's own folder is made on the way to the first record; the
+// computer's is installation's work, and a game never makes it.
+TEST(RecordStore, OnlyThePlayersOwnFolderIsMadeWhenMissing) {
+    struct Case {
+        const char* what;
+        const char* folder;
+        bool shared;
+        bool made;
+    } cases[] = {
+        {"own, two levels missing", "data/tavola7", false, true},
+        {"own, below a plain file", "file/tavola7", false, false},
+        {"the computer's", "games/tavola7", true, false},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        WriteBytes(dir / "file", "");
+        RecordStore store({dir / c.folder, c.shared ? dir / "helper" : ""});
+        EXPECT_EQ(store.GetWindowsDirectoryA(), dir / c.folder) << c.what;
+        EXPECT_EQ(std::filesystem::is_directory(dir / c.folder), c.made) << c.what;
+    }
+}
+
+} // namespace
