@@ -11,8 +11,8 @@ namespace tavola {
 RecordPlace PickRecordPlace(const std::string& programDirectory, const std::string& sharedFolder,
                             const std::string& ownFolder) {
     const std::string helper = programDirectory + "/tavola7-record";
-    struct stat program {
-    }, folder{};
+    struct stat program {};
+    struct stat folder {};
     if (::stat(helper.c_str(), &program) != 0 || !S_ISREG(program.st_mode) ||
         (program.st_mode & S_ISGID) == 0)
         return {ownFolder, {}};

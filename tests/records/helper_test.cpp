@@ -129,7 +129,10 @@ TEST(RecordHelper, RefusesAFolderThatOthersCouldChange) {
     if (::geteuid() == 0) {
         for (const auto& [owner, group] : {std::pair<uid_t, gid_t>{0, 12345},      // not the helper's group
                                            std::pair<uid_t, gid_t>{12345, ::getegid()}}) { // nor root
+            // The files go with the folder, so that only the folder's own owner can be refused.
             FreshFolder();
+            for (const auto& entry : fs::directory_iterator(Folder))
+                ASSERT_EQ(::chown(entry.path().c_str(), owner, group), 0);
             ASSERT_EQ(::chown(Folder.c_str(), owner, group), 0);
             EXPECT_EQ(RunHelper({"9", "Bruno"}), 3) << owner << ":" << group;
             EXPECT_EQ(Pair(), OldPair);
