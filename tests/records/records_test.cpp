@@ -45,48 +45,50 @@ TEST(Records, FirstStartCreatesBothFilesEmptyThroughADoubledSeparator) {
                                                "OpenInput " + dir + "//ntavrec7.txt"}));
 }
 
-TEST(Records, ANewRecordIsWrittenAnnouncedAndShownAtTheNextStart) {
-    QuizFixture f;
-    f.Load("Niccolò");
-    ScoreRight(f, 12);
-    EXPECT_EQ(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }), 0);
-    EXPECT_EQ(ReadBytes(f.ScoreFile()), "12\r\n");
-    EXPECT_EQ(ReadBytes(f.NameFile()), "Niccol\xF2\r\n");
-    EXPECT_EQ(f.platform.messages.back().prompt,
-              "Ok! Ho registrato il tuo record, C A M P I O N E");
-    EXPECT_EQ(f.platform.messages.back().title, std::nullopt);
-
-    QuizFixture next;
-    next.files.place.folder = f.dir.Path().string();
-    next.Load("Bruno");
-    EXPECT_EQ(next.controls.Caption(Label::lblpunti), "12\r\n");
-    EXPECT_EQ(next.controls.Caption(Label::lblnome), "Niccolò\r\n");
-}
-
-TEST(Records, ATieOrALowerScoreWritesNothingAndSaysNothing) {
-    for (const int right : {0, 2, 3}) {
+// What the end of a game leaves: a better score is written with its holder,
+// announced, and shown at the next start; a tie or less writes and says nothing.
+TEST(Records, OnlyABetterScoreIsWrittenAnnouncedAndShownAtTheNextStart) {
+    struct Case {
+        const char* storedScore;
+        const char* player;
+        int right;
+        const char* score; // the files afterwards, as bytes
+        const char* name;
+    } cases[] = {
+        {"", "Niccolò", 12, "12\r\n", "Niccol\xF2\r\n"},
+        {"", "", 1, "1\r\n", "\r\n"}, // an empty name is a bare line end
+        {"3\r\n", "Bruno", 4, "4\r\n", "Bruno\r\n"},
+        {"3\r\n", "Bruno", 3, "3\r\n", "Anna\r\n"}, // a tie keeps the holder
+        {"3\r\n", "Bruno", 2, "3\r\n", "Anna\r\n"},
+        {"3\r\n", "Bruno", 0, "3\r\n", "Anna\r\n"},
+    };
+    for (const auto& c : cases) {
         QuizFixture f;
-        WriteBytes(f.ScoreFile(), "3\r\n");
-        WriteBytes(f.NameFile(), "Anna\r\n");
-        f.Load("Bruno");
-        ScoreRight(f, right);
+        WriteBytes(f.ScoreFile(), c.storedScore);
+        WriteBytes(f.NameFile(), *c.storedScore ? "Anna\r\n" : "");
+        f.Load(c.player);
+        ScoreRight(f, c.right);
         const auto said = f.platform.messages.size();
         EXPECT_EQ(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }), 0);
-        EXPECT_EQ(f.platform.messages.size(), said) << right << " right";
-        EXPECT_EQ(ReadBytes(f.ScoreFile()), "3\r\n");
-        EXPECT_EQ(ReadBytes(f.NameFile()), "Anna\r\n");
+        EXPECT_EQ(ReadBytes(f.ScoreFile()), c.score) << c.right << " right";
+        EXPECT_EQ(ReadBytes(f.NameFile()), c.name) << c.right << " right";
+        const bool saved = std::string(c.score) != c.storedScore;
+        ASSERT_EQ(f.platform.messages.size(), said + (saved ? 1 : 0)) << c.right << " right";
         EXPECT_EQ(std::ranges::count_if(f.files.calls,
-                                        [](const auto& c) { return c.starts_with("OpenOutput"); }),
-                  0);
-    }
-}
+                                        [](const auto& call) { return call.starts_with("OpenOutput"); }),
+                  saved ? 2 : 0);
+        if (!saved)
+            continue;
+        EXPECT_EQ(f.platform.messages.back().prompt,
+                  "Ok! Ho registrato il tuo record, C A M P I O N E");
+        EXPECT_EQ(f.platform.messages.back().title, std::nullopt);
 
-TEST(Records, AnEmptyNameIsStoredAsABareLineEnd) {
-    QuizFixture f;
-    f.Load("");
-    ScoreRight(f, 1);
-    f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
-    EXPECT_EQ(ReadBytes(f.NameFile()), "\r\n");
+        QuizFixture next;
+        next.files.place.folder = f.dir.Path().string();
+        next.Load("Carla");
+        EXPECT_EQ(next.controls.Caption(Label::lblpunti), c.score);
+        EXPECT_EQ(next.controls.Caption(Label::lblnome), std::string(c.player) + "\r\n");
+    }
 }
 
 TEST(Records, ScoreIsWrittenBeforeNameUnderOneTransaction) {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 
 #include "conversions.h"
+#include "random_source.h"
+#include "runtime_error.h"
 
 using namespace tavola;
 
@@ -95,6 +98,41 @@ TEST(Short, TrapsOverflowInEveryOperation) {
               }),
               RuntimeError::Overflow);
     EXPECT_EQ(ErrorOf([] { Short(40000); }), RuntimeError::Overflow);
+}
+
+// The player reads the report: the file once and the reason once, in Italian.
+TEST(FileError, SaysTheFileAndTheReasonOnceInItalian) {
+    struct Case {
+        int error;
+        RuntimeError::Number number;
+        const char* text;
+    } cases[] = {
+        {ENOENT, RuntimeError::PathNotFound, "Percorso non trovato: /r/f"},
+        {EACCES, RuntimeError::PermissionDenied, "Autorizzazione negata: /r/f"},
+        {EROFS, RuntimeError::PermissionDenied, "Autorizzazione negata: /r/f"},
+        {ENOSPC, RuntimeError::DiskFull, "Disco pieno: /r/f"},
+        {EIO, RuntimeError::DeviceIoError, "Errore di I/O della periferica: /r/f"},
+        {ELOOP, RuntimeError::PathFileAccessError, "Non è un file: /r/f"},
+        {EISDIR, RuntimeError::PathFileAccessError, "Non è un file: /r/f"},
+        {EBUSY, RuntimeError::PathFileAccessError, "Errore di accesso al percorso o al file: /r/f"},
+    };
+    for (const auto& c : cases) {
+        const RuntimeError error = FileError("/r/f", c.error);
+        EXPECT_EQ(error.number(), c.number) << c.text;
+        EXPECT_STREQ(error.what(), c.text);
+    }
+}
+
+TEST(RandomSource, StartsFromTheSameValuesAndReseedsApart) {
+    RandomSource first, second;
+    const double a = first.Next();
+    EXPECT_EQ(a, second.Next());
+    EXPECT_GE(a, 0.0);
+    EXPECT_LT(a, 1.0);
+    first.Reseed();
+    const double afterFirst = first.Next();
+    second.Reseed();
+    EXPECT_NE(afterFirst, second.Next()) << "two reseeds in quick succession gave the same start";
 }
 
 } // namespace
