@@ -23,8 +23,8 @@ std::string Quiz::ClockText() const {
            FormatNumber(state_.clockSeconds, "00");
 }
 
-// What lblconto shows once the clock has started; before that it shows its
-// design-time dots, which never read as zero, and the timer is off anyway.
+// Whether lblconto reads zero. Until the clock starts it shows its design-time
+// dots, and the timer is off.
 bool Quiz::ClockShowsZero() const {
     return ClockText() == "00:00:00";
 }
