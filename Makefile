@@ -6,9 +6,10 @@ SECONDS ?= 600
 
 # The sanitizer build's tests fail on any report; only system libraries' own
 # leaks are suppressed, each with its reason in the file.
-# The symbolizer by its full path: without it the sanitizers warn on stderr,
-# which the end-to-end cases rightly count as the game's own complaint.
-SANITIZER_ENV = ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer \
+# The symbolizer by its full path, the one of the release's own clang: without
+# it the sanitizers warn on stderr, which the end-to-end cases rightly count
+# as the game's own complaint.
+SANITIZER_ENV = ASAN_SYMBOLIZER_PATH=$(shell clang -print-prog-name=llvm-symbolizer) \
                 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
                 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
@@ -39,9 +40,12 @@ check-build: test-deps
 run: build
 	@scripts/run-game $(BUILD)
 
+# Both builds' tests run, whichever fails first; then the command fails.
 test: test-build check-build
-	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
-	@cd $(CHECK) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+	@status=0; \
+	(cd $(BUILD) && ctest --output-on-failure -j $(JOBS)) || status=1; \
+	(cd $(CHECK) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)) || status=1; \
+	exit $$status
 
 # Each fuzz target for SECONDS seconds (default 600), one after the other.
 fuzz: check-build

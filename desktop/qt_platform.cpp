@@ -48,17 +48,6 @@ std::string DescribeError(const RuntimeError& error) {
            error.what();
 }
 
-// Qt's audio back end complains on the terminal, later and from within the
-// event loop, when the computer has no sound. For this game that is an
-// ordinary, silent situation, so those two complaints are dropped.
-void DropNoSoundWarnings(QtMsgType type, const QMessageLogContext& context,
-                         const QString& message) {
-    if (message.startsWith(QLatin1String("PulseAudioService:")) ||
-        message == QLatin1String("No audio device detected"))
-        return;
-    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-}
-
 // The process ends through _Exit, past the checks that sanitizer builds run at
 // a normal exit, so those builds look for leaks here, while everything the
 // game still holds is reachable.
@@ -71,14 +60,6 @@ void DropNoSoundWarnings(QtMsgType type, const QMessageLogContext& context,
 }
 
 } // namespace
-
-QtPlatform::QtPlatform() {
-    qInstallMessageHandler(DropNoSoundWarnings);
-}
-
-QtPlatform::~QtPlatform() {
-    qInstallMessageHandler(nullptr);
-}
 
 Reply QtPlatform::ShowMessage(const std::string& prompt, Buttons buttons,
                               const std::optional<std::string>& title) {

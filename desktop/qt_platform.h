@@ -16,9 +16,6 @@ std::string OwnRecordFolder();
 // The platform on a Linux desktop, through Qt.
 class QtPlatform : public Platform {
   public:
-    QtPlatform();
-    ~QtPlatform() override;
-
     Reply ShowMessage(const std::string& prompt, Buttons buttons,
                       const std::optional<std::string>& title) override;
     std::string AskText(const std::string& prompt) override;

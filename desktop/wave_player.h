@@ -5,8 +5,8 @@
 namespace tavola {
 
 // Plays wave files without waiting. The player lives in the sound module,
-// which the program loads only once its window is up, so that nothing of Qt
-// Multimedia and its audio libraries slows the first dialog.
+// which the program loads only once its window is up, so that nothing of the
+// sound server's client library slows the first dialog.
 class WavePlayer {
   public:
     virtual ~WavePlayer() = default;

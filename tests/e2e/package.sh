@@ -146,10 +146,12 @@ for round in $(seq 1 20); do
   test "$(cat "$records/ntavrec7.txt")" = $'player19\r'
 done
 
-# Debian's own check of a package's scripts, in a clean Debian 12: install,
-# remove, install again, purge; nothing may be left behind or changed.
-seed=$("$here/../../scripts/debian-seed")
-if ! piuparts --basetgz="$seed" -d bookworm -m "$("$here/../../scripts/debian-seed" --mirror) main" \
+# Debian's own check of a package's scripts, in a clean machine of this
+# release: install, remove, install again, purge; nothing may be left behind
+# or changed.
+suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
+seed=$("$here/../../scripts/debian-seed" "$suite")
+if ! piuparts --basetgz="$seed" -d "$suite" -m "$("$here/../../scripts/debian-seed" --mirror) main" \
      --install-remove-install "$deb" >"$work/piuparts.log" 2>&1; then
   grep -E 'ERROR|FAIL' "$work/piuparts.log" | tail -n 30
   echo "piuparts failed"; exit 1

@@ -62,7 +62,7 @@ class TavolaTest : public QObject {
         platform_->randomValues = FirstQuestion;
         game_ = std::make_unique<Game>(*platform_, *files_);
         game_->Start();
-        QApplication::setActiveWindow(Window());
+        Window()->activateWindow();
         QTRY_COMPARE(Questions(), 1);
     }
 
