@@ -68,12 +68,14 @@ demo: build
 screenshot: demo
 	@cp $(BUILD)/demo/3-right.png docs/screenshot.png
 
-# Debian packages in $(BUILD)/.
+# Debian packages in $(BUILD)/. The package's files and archives take their
+# modes from the umask, which is set here, so that anyone's build gives the
+# same bytes.
 package: build
 	@scripts/install-deps package
-	@cd $(BUILD) && cpack -G DEB
+	@cd $(BUILD) && umask 022 && cpack -G DEB
 
-# Both commands above on a freshly made Debian 12, as root and as a user
+# Both commands above on a freshly made Debian 13 and 12, as root and as a user
 # with sudo; CI runs it after `make test`.
 fresh-check:
 	@scripts/fresh-check

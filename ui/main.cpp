@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "game.h"
 #include "italian.h"
@@ -41,6 +42,11 @@ void WhileConnecting(QtMsgType type, const QMessageLogContext& context, const QS
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // An administrator's question, answered without a display.
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::puts("tavola7 " TAVOLA_VERSION);
+        return EXIT_SUCCESS;
+    }
     if (!HasDisplay())
         NoDisplay();
     qInstallMessageHandler(WhileConnecting);

@@ -27,15 +27,45 @@ cleanup() {
 }
 trap cleanup EXIT
 
-(cd "$build" && cpack -G DEB -B "$work" >/dev/null)
+source=$(cd "$here/../.." && pwd)
+make -s -C "$source" package BUILD="$build" >/dev/null
+cp "$build"/tavola7*deb "$work/"
 deb=$(ls "$work"/tavola7_*.deb)
 ls "$work"/tavola7-dbgsym_*.ddeb >/dev/null
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6
+
+# Anyone who builds the same source again gets the same bytes: here a copy of
+# it, in deeper folders, in another time zone, language and umask.
+again=$work/again/a/b
+mkdir -p "$again/source"
+(
+  umask 0077
+  export TZ=Pacific/Kiritimati LC_ALL=it_IT.utf8 LANG=it_IT.utf8
+  git -C "$source" ls-files -z --cached --others --exclude-standard | tar -C "$source" --null -T - -cf - | tar -C "$again/source" -xf -
+  cp -a "$source/.git" "$again/source/"
+  CXX="$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")" \
+    make -s -C "$again/source" package BUILD="$again/c/build" >/dev/null
+)
+different=()
+for first in "$work"/tavola7*deb; do
+  second=$again/c/build/${first##*/}
+  cmp -s "$first" "$second" || different+=("${first##*/}")
+done
+if [ ${#different[@]} -gt 0 ]; then
+  echo "built again, these differ: ${different[*]}"
+  if command -v diffoscope >/dev/null; then
+    for name in "${different[@]}"; do diffoscope "$work/$name" "$again/c/build/$name" | head -n 60 || true; done
+  fi
+  exit 1
+fi
 # Errors and warnings fail; informational tags are left to judgement.
 if lintian --fail-on error,warning "$deb" 2>/dev/null | grep -E '^[EW]:'; then
   echo "lintian found the problems above"; exit 1
 fi
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
+version=$(dpkg-query -W -f '${Version}' tavola7)
+test "$(/usr/games/tavola7 --version)" = "tavola7 $version"
+zcat /usr/share/man/man6/tavola7.6.gz | grep -qF "\"tavola7 $version\""
 
 records=/var/games/tavola7
 helper=/usr/lib/tavola7/tavola7-record
@@ -162,4 +192,4 @@ DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tavola7 >/dev/null
 test -f "$records/tavrec7.txt"
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq tavola7 >/dev/null
 test ! -e "$records"
-echo "package: lintian and piuparts clean, shared record, helper, reset and purge checked"
+echo "package $version: the same bytes built again; lintian and piuparts clean; shared record, helper, reset and purge checked"
