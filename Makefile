@@ -27,9 +27,14 @@ build: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-test-build: test-deps
+# The game with its tests and the benchmark's programs.
+define build-with-tests
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVOLA_TESTS=ON >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
+endef
+
+test-build: test-deps
+	$(build-with-tests)
 
 # The same sources with clang, AddressSanitizer and UndefinedBehaviorSanitizer,
 # and the fuzz targets.
@@ -55,8 +60,11 @@ fuzz: check-build
 	  $(SANITIZER_ENV) $(CURDIR)/tests/fuzz/run-fuzz $$target $(CURDIR)/tests/fuzz/seeds/$$name $(SECONDS) || exit 1; \
 	done
 
-# The start against a bare Qt dialog, and the window's timings; QUICK=1 for a smoke run.
-bench: test-build
+# The start against a bare Qt dialog, and the window's timings; QUICK=1 for a
+# smoke run. It installs only what it builds and listens with.
+bench:
+	@scripts/install-deps bench
+	$(build-with-tests)
 	@/usr/bin/python3 bench/run $(BUILD) $(QUICK)
 
 # A scripted game on a private display, one screenshot a step in $(BUILD)/demo/.

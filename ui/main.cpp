@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "first_paint.h"
 #include "game.h"
 #include "italian.h"
 #include "qt_platform.h"
@@ -58,9 +59,10 @@ int main(int argc, char* argv[]) {
     tavola::RecordStore records(tavola::PickRecordPlace(
         platform.ProgramDirectory(), TAVOLA_SHARED_RECORD_DIR, tavola::OwnRecordFolder()));
     tavola::Game game(platform, records);
-    // Both while the name dialog waits: the translations before the player can
-    // open any of Qt's menus, the icon for the dialog's title bar and the window's.
-    QTimer::singleShot(0, &application, [&application, &game] {
+    // Both once the name dialog is on screen, while it waits: the translations
+    // before the player can open any of Qt's menus, the icon for the dialog's
+    // title bar and the window's.
+    tavola::AfterFirstPaint(&application, [&application, &game] {
         tavola::SpeakItalian(application);
         QApplication::setWindowIcon(game.Pictures().WindowIcon());
     });

@@ -13,6 +13,7 @@
 #include "background.h"
 #include "caption_label.h"
 #include "design_font.h"
+#include "first_paint.h"
 #include "picture_button.h"
 #include "pictures.h"
 
@@ -282,10 +283,10 @@ template <typename Handler> void Tavola::Guarded(Handler handler) {
 }
 
 void Tavola::Form_Load() {
-    // The controls (their fonts, pictures and menus) are built while the name
-    // dialog waits for the player, so that the dialog comes as soon as the
-    // toolkit can show it; whatever needs them first builds them then.
-    QTimer::singleShot(0, this, &Tavola::EnsureBuilt);
+    // The controls (their fonts, pictures and menus) are built once the name
+    // dialog is on screen, while it waits for the player; whatever needs them
+    // first builds them then.
+    AfterFirstPaint(this, [this] { EnsureBuilt(); });
     Guarded([&] { quiz_.Load(); });
 }
 
