@@ -5,12 +5,19 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <chrono>
+
 namespace tavola {
 
 namespace {
 
-// Watches the application's events until a window's paint event, then queues
-// the work behind it: the paint is on screen by the time the work runs.
+// How long after the paint event the work waits: long enough for the paint to
+// leave the program and reach the screen undisturbed, far shorter than any
+// child takes to read the dialog and type.
+constexpr auto AfterThePaintReachesTheScreen = std::chrono::milliseconds(50);
+
+// Watches the application's events until a window's paint event, then starts
+// the work a moment behind it.
 class FirstPaintWatch : public QObject {
   public:
     FirstPaintWatch(QObject* context, std::function<void()> work)
@@ -23,7 +30,7 @@ class FirstPaintWatch : public QObject {
         if (event->type() == QEvent::Paint && watched->isWidgetType() &&
             static_cast<QWidget*>(watched)->isWindow()) {
             QCoreApplication::instance()->removeEventFilter(this);
-            QTimer::singleShot(0, parent(), std::move(work_));
+            QTimer::singleShot(AfterThePaintReachesTheScreen, parent(), std::move(work_));
             deleteLater();
         }
         return false;

@@ -112,6 +112,7 @@ class Game(unittest.TestCase):
         self.assertEqual(d.label("lblnome"), "")
         self.assertEqual(d.label("lblnome1"), "Anna")
         self.assertRegex(d.label("lblconto"), r"^00:0[45]:[0-5][0-9]$")
+        self.assertEqual(d.game_errors(), "", "a start with no sound server says nothing")
 
     def test_a_new_record_is_written_and_shown_next_time(self):
         d = self.desktop()
@@ -245,6 +246,7 @@ class Game(unittest.TestCase):
         for start, length in bursts:
             self.assertLess(length, 1.0, bursts)
         self.assertGreater(bursts[1][0] - (bursts[0][0] + bursts[0][1]), 1.0, "silence between answers")
+        self.assertEqual(d.game_errors(), "", "playing sounds says nothing")
 
     def test_an_unwritable_record_ends_with_a_report_and_failure(self):
         d = self.desktop()
