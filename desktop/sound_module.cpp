@@ -18,7 +18,9 @@ namespace {
 
 class MainLoopLock {
   public:
-    explicit MainLoopLock(pa_threaded_mainloop* loop) : loop_(loop) { pa_threaded_mainloop_lock(loop_); }
+    explicit MainLoopLock(pa_threaded_mainloop* loop) : loop_(loop) {
+        pa_threaded_mainloop_lock(loop_);
+    }
     ~MainLoopLock() { pa_threaded_mainloop_unlock(loop_); }
     MainLoopLock(const MainLoopLock&) = delete;
     MainLoopLock& operator=(const MainLoopLock&) = delete;
@@ -113,7 +115,8 @@ class PulsePlayer : public WavePlayer {
         if (!stream_)
             return;
         pa_stream_set_state_callback(stream_, &PulsePlayer::StreamChanged, this);
-        if (pa_stream_connect_playback(stream_, nullptr, nullptr, PA_STREAM_NOFLAGS, nullptr, nullptr) < 0)
+        if (pa_stream_connect_playback(stream_, nullptr, nullptr, PA_STREAM_NOFLAGS, nullptr,
+                                       nullptr) < 0)
             Stop();
     }
 

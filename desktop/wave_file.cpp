@@ -44,7 +44,8 @@ std::optional<WaveSound> ParseWave(std::string_view bytes) {
         } else if (id == "data") {
             if (!haveFormat)
                 return std::nullopt;
-            const std::size_t frame = static_cast<std::size_t>(sound.channels) * sound.bitsPerSample / 8;
+            const std::size_t frame =
+                static_cast<std::size_t>(sound.channels) * sound.bitsPerSample / 8;
             sound.samples.assign(chunk.begin(), chunk.begin() + size / frame * frame);
             if (sound.samples.empty())
                 return std::nullopt;

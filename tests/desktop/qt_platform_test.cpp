@@ -23,7 +23,8 @@ QByteArray Wave(std::initializer_list<std::pair<std::string, std::string>> chunk
         body.resize(body.size() + data.size() % 2);
     }
     const auto size = static_cast<quint32>(body.size());
-    return QByteArray::fromStdString("RIFF" + std::string(reinterpret_cast<const char*>(&size), 4) + body);
+    return QByteArray::fromStdString("RIFF" + std::string(reinterpret_cast<const char*>(&size), 4) +
+                                     body);
 }
 
 // PCM (1), mono, 22050 Hz, 16 bits: the format of the game's own sounds.
@@ -120,11 +121,15 @@ class QtPlatformTest : public QObject {
         QTest::addColumn<int>("samples"); // -1: not played at all
         QTest::newRow("the game's format") << Wave({{"fmt ", Mono16}, {"data", "abcd"}}) << 4;
         QTest::newRow("half a frame is dropped") << Wave({{"fmt ", Mono16}, {"data", "abc"}}) << 2;
-        QTest::newRow("a padded chunk before") << Wave({{"LIST", "x"}, {"fmt ", Mono16}, {"data", "ab"}}) << 2;
+        QTest::newRow("a padded chunk before")
+            << Wave({{"LIST", "x"}, {"fmt ", Mono16}, {"data", "ab"}}) << 2;
         QTest::newRow("cut short") << Wave({{"fmt ", Mono16}, {"data", "?"}}) << -1;
         QTest::newRow("no format") << Wave({{"data", "abcd"}}) << -1;
-        QTest::newRow("not PCM") << Wave({{"fmt ", "\x03" + Mono16.substr(1)}, {"data", "abcd"}}) << -1;
-        QTest::newRow("24 bits") << Wave({{"fmt ", Mono16.substr(0, 14) + "\x18" + '\0'}, {"data", "abcdef"}}) << -1;
+        QTest::newRow("not PCM") << Wave({{"fmt ", "\x03" + Mono16.substr(1)}, {"data", "abcd"}})
+                                 << -1;
+        QTest::newRow("24 bits") << Wave({{"fmt ", Mono16.substr(0, 14) + "\x18" + '\0'},
+                                          {"data", "abcdef"}})
+                                 << -1;
         QTest::newRow("no samples") << Wave({{"fmt ", Mono16}, {"data", ""}}) << -1;
         QTest::newRow("not RIFF") << QByteArray("RIFX") << -1;
     }
