@@ -16,7 +16,7 @@ UniqueFd::~UniqueFd() {
 
 int OpenRegularAt(int directory, const std::string& name, int flags, const std::string& shown) {
     const int fd =
-        ::openat(directory, name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+        ::openat(directory, name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd < 0)
         throw errno == ENOENT && !(flags & O_CREAT)
             ? RuntimeError(RuntimeError::FileNotFound, shown)
@@ -38,7 +38,7 @@ void MakeFolders(const std::string& path) {
     for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
         const std::string folder = path.substr(0, end);
         if (!folder.empty() && folder.back() != '/') {
-            if (::mkdir(folder.c_str(), 0777) == 0) {
+            if (::mkdir(folder.c_str(), 0700) == 0) {
                 const auto slash = folder.rfind('/');
                 const std::string parent = slash == 0 || slash == std::string::npos
                                                ? folder.substr(0, slash + 1) + "."

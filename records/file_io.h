@@ -26,13 +26,15 @@ class UniqueFd {
 // Opens `name` relative to the folder `directory` (AT_FDCWD for a plain path)
 // without following a symbolic link or waiting on a FIFO, and makes sure it is
 // a regular file with one link: a hard link would carry a rewrite to a file
-// elsewhere. Failures are RuntimeErrors naming `shown`; a missing file opened
-// without O_CREAT is "File not found".
+// elsewhere. A file it creates is its owner's alone. Failures are
+// RuntimeErrors naming `shown`; a missing file opened without O_CREAT is
+// "File not found".
 int OpenRegularAt(int directory, const std::string& name, int flags, const std::string& shown);
 // Makes the entries of the folder `directory` durable: a file created there
 // survives a power cut only once its folder is synced. Throws naming `shown`.
 void SyncFolder(int directory, const std::string& shown);
-// Makes `path` and any missing folder above it, each made durable in its parent.
+// Makes `path` and any missing folder above it, each its owner's alone and
+// made durable in its parent.
 void MakeFolders(const std::string& path);
 // Writes all of `bytes`; false with errno set when the system refuses.
 bool WriteAll(int fd, std::string_view bytes);

@@ -1,5 +1,6 @@
 #include "record_folder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <dirent.h>
@@ -99,7 +100,11 @@ bool DecodeJournal(const std::string& bytes, RecordFolder::Files& files) {
 }
 
 RecordFolder::RecordFolder(const std::string& path, Kind kind) : path_(path), kind_(kind) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A trailing slash would make even O_NOFOLLOW follow a link.
+    const std::string folder =
+        path.substr(0, std::max<std::size_t>(path.find_last_not_of('/') + 1, 1));
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (kind == Kind::Own ? O_NOFOLLOW : 0);
+    fd_ = ::open(folder.c_str(), flags);
     if (fd_ < 0)
         throw FileError(path, errno);
     struct stat info {};
@@ -109,6 +114,17 @@ RecordFolder::RecordFolder(const std::string& path, Kind kind) : path_(path), ki
         throw FileError(path, error);
     }
     owner_ = info.st_uid;
+    if (kind == Kind::Own && owner_ != ::geteuid()) {
+        ::close(fd_);
+        throw RuntimeError(RuntimeError::PermissionDenied, path, "La cartella non è del giocatore");
+    }
+    // The player's record is hers alone: no other user may read it or take
+    // its lock. An older version left the folder open to every user.
+    if (kind == Kind::Own && (info.st_mode & 077) != 0 && ::fchmod(fd_, 0700) != 0) {
+        const int error = errno;
+        ::close(fd_);
+        throw FileError(path, error);
+    }
 }
 
 RecordFolder::~RecordFolder() {

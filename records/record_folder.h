@@ -30,9 +30,11 @@ namespace tavola {
 // and no temporary file exists at all.
 class RecordFolder {
   public:
-    // The player's own folder makes whatever file is missing. The computer's
-    // is made by installation alone: its files must be there already and
-    // belong to the folder's owner, so that no player's file is ever trusted.
+    // The player's own folder makes whatever file is missing; it must be a
+    // folder of hers, not a link, and is kept hers alone (0700). The
+    // computer's is made by installation alone: its files must be there
+    // already and belong to the folder's owner, so that no player's file is
+    // ever trusted.
     enum class Kind { Own, Shared };
     using Files = std::vector<std::pair<std::string, std::string>>; // name, bytes
 
@@ -43,8 +45,8 @@ class RecordFolder {
     static constexpr const char* JournalName = "tavola7.journal";
     // Reading stops here, so that a stray huge file cannot stall a start.
     static constexpr std::size_t ReadLimit = 4096;
-    // Readable by every player; writable by the owner and the group.
-    static constexpr mode_t FileMode = 0664;
+    // The mode of a file that the player's own folder makes: hers alone.
+    static constexpr mode_t FileMode = 0600;
     // A game waits this long for another to let go of the record, and no
     // longer: a stopped or hostile holder delays the others by this at most.
     static constexpr int LockDeadlineMilliseconds = 5000;

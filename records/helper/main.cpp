@@ -115,13 +115,18 @@ int main(int argc, char* argv[]) {
         if (!saving) {
             const std::string pair = tavola::EncodeJournal(
                 {{ScoreName, folder.Read(ScoreName)}, {NameName, folder.Read(NameName)}});
+            // Nothing is written while the record is held: output that nobody
+            // reads, a full pipe, must keep no other game waiting.
+            folder.Unlock();
             if (std::fwrite(pair.data(), 1, pair.size(), stdout) != pair.size() ||
                 std::fflush(stdout) != 0)
                 return Unusable;
             return problem.empty() ? Done : Refuse(CutShortSaveLeft, problem);
         }
-        if (!problem.empty())
+        if (!problem.empty()) {
+            folder.Unlock();
             return Refuse(Unusable, problem);
+        }
         if (RecordOf(folder.Read(ScoreName)) >= score)
             return NotBeaten;
         folder.Save({{ScoreName, std::string(argv[1]) + "\r\n"},

@@ -122,6 +122,28 @@ for user in "${users[@]}"; do
   fi
 done
 
+# Anna starts a helper whose answer goes into a full pipe that she never
+# reads: Bruno's start and save still finish at once, and the save is kept.
+as tavola7-anna /usr/bin/python3 -c '
+import os, subprocess, sys, time
+read, write = os.pipe()
+os.set_blocking(write, False)
+try:
+    while True:
+        os.write(write, b"x" * 65536)
+except BlockingIOError:
+    os.set_blocking(write, True)
+subprocess.Popen([sys.argv[1]], stdout=write)
+time.sleep(60)' "$helper" &
+sleep 1
+SECONDS=0
+as tavola7-bruno "$helper" >/dev/null
+as tavola7-bruno "$helper" 30000 Bruno
+test "$SECONDS" -lt 2
+test "$(cat "$records/tavrec7.txt")" = $'30000\r'
+pkill -KILL -u tavola7-anna || true
+wait || true
+
 # A member of games swaps each file for a link to a file of root's while
 # root's install step runs, ten times a round over a folder left
 # group-writable by an older version: the step never changes that file, and

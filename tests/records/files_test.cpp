@@ -47,8 +47,12 @@ TEST(Windows1252, NamesGoToDiskAsSingleBytesAndComeBackTheSame) {
     const std::string bytes = "\x4E\x69\x63\x63\x6F\x6C\xF2\x20\x4D\xFC\x6C\x6C\x65\x72";
     EXPECT_EQ(ToWindows1252(name), bytes);
     EXPECT_EQ(FromWindows1252(bytes), name);
-    EXPECT_EQ(ToWindows1252("€‚ŸŽ"), "\x80\x82\x9F\x8E");
-    EXPECT_EQ(FromWindows1252("\x80\x9F"), "€Ÿ");
+    // Bytes 80-9F, each against the code page's own character (five are unassigned).
+    const std::string high = "\x80\x81\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8D\x8E\x8F"
+                             "\x90\x91\x92\x93\x94\x95\x96\x97\x98\x99\x9A\x9B\x9C\x9D\x9E\x9F";
+    const std::string shown = "€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ";
+    EXPECT_EQ(FromWindows1252(high), shown);
+    EXPECT_EQ(ToWindows1252(shown), high);
 }
 
 TEST(Windows1252, CharactersOutsideTheCodePageBecomeQuestionMarks) {

@@ -147,7 +147,7 @@ TEST(RecordHelper, HostileFolderStatesNeverHangOrReachOutside) {
     TempDir outside;
     const std::string target = outside / "target";
     const std::pair<std::string, std::string> newPair{"9\r\n", "Bruno\r\n"};
-    enum Plant { Link, Fifo, HardLink, Missing, NotTheOwners, Nothing };
+    enum Plant { Link, LinkToAFile, Fifo, HardLink, Missing, NotTheOwners, Nothing };
     struct Case {
         const char* name;
         Plant plant;
@@ -159,6 +159,7 @@ TEST(RecordHelper, HostileFolderStatesNeverHangOrReachOutside) {
         {"dangling link for the score", Link, "tavrec7.txt", 3},
         {"dangling link for the lock", Link, "tavola7.lock", 3},
         {"dangling link for the journal", Link, "tavola7.journal", 3},
+        {"link to a file outside for the journal", LinkToAFile, "tavola7.journal", 3},
         {"FIFO for the score", Fifo, "tavrec7.txt", 3},
         {"FIFO for the lock", Fifo, "tavola7.lock", 3},
         {"hard link for the score, which a rewrite would carry outside", HardLink, "tavrec7.txt", 3},
@@ -179,11 +180,15 @@ TEST(RecordHelper, HostileFolderStatesNeverHangOrReachOutside) {
         if (c.plant == NotTheOwners && ::geteuid() != 0)
             continue; // only root may give a file away
         FreshFolder();
+        fs::remove(target);
         WriteBytes(In("tavola7.journal"), c.journal);
         const std::string file = In(c.file);
-        if (c.plant == Link || c.plant == Fifo || c.plant == Missing)
+        if (c.plant == Link || c.plant == LinkToAFile || c.plant == Fifo || c.plant == Missing)
             fs::remove(file);
         switch (c.plant) {
+        case LinkToAFile:
+            WriteBytes(target, "someone else's");
+            [[fallthrough]];
         case Link:
             fs::create_symlink(target, file);
             break;
@@ -202,7 +207,10 @@ TEST(RecordHelper, HostileFolderStatesNeverHangOrReachOutside) {
         }
 
         EXPECT_EQ(RunHelper({"9", "Bruno"}), c.status) << c.name;
-        EXPECT_FALSE(fs::exists(fs::symlink_status(target))) << c.name << ": wrote outside";
+        if (c.plant == LinkToAFile)
+            EXPECT_EQ(ReadBytes(target), "someone else's") << c.name << ": wrote outside";
+        else
+            EXPECT_FALSE(fs::exists(fs::symlink_status(target))) << c.name << ": wrote outside";
         if (c.plant == Missing) {
             EXPECT_FALSE(fs::exists(fs::symlink_status(file))) << c.name << ": made again";
         }

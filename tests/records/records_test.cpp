@@ -30,12 +30,16 @@ void ScoreRight(QuizFixture& f, int rightAnswers) {
 
 TEST(Records, FirstStartCreatesBothFilesEmptyThroughADoubledSeparator) {
     QuizFixture f;
-    f.Load();
     const std::string dir = f.dir.Path().string();
+    ::chmod(dir.c_str(), 0755); // as an older version left it
+    f.Load();
     EXPECT_EQ(ReadBytes(f.ScoreFile()), "");
     EXPECT_EQ(ReadBytes(f.NameFile()), "");
     EXPECT_EQ(f.controls.Caption(Label::lblpunti), "");
     EXPECT_EQ(f.controls.Caption(Label::lblnome), "");
+    // The player's record is hers alone.
+    EXPECT_EQ(std::filesystem::status(dir).permissions(), std::filesystem::perms::owner_all);
+    EXPECT_EQ(std::filesystem::status(f.ScoreFile()).permissions(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     std::vector<std::string> files;
     std::ranges::copy_if(f.files.calls, std::back_inserter(files),
                          [](const std::string& call) { return call.starts_with("Open"); });
@@ -165,10 +169,20 @@ TEST(Records, AnUnusableRecordFileIsARunTimeErrorNamingIt) {
             << error.what();
     }
 
-    QuizFixture unmade;
-    WriteBytes(unmade.dir / "file", "");
-    unmade.files.place.folder = unmade.dir / "file/tavola7";
-    EXPECT_THROW(unmade.Load(), RuntimeError);
+    // A folder that cannot be made, a link in the folder's place (another
+    // user's, say), and a folder of another user's.
+    for (const char* place : {"file/tavola7", "link", "others"}) {
+        QuizFixture f;
+        WriteBytes(f.dir / "file", "");
+        std::filesystem::create_directory_symlink(f.dir.Path(), f.dir / "link");
+        std::filesystem::create_directory(f.dir / "others");
+        if (::geteuid() == 0)
+            ASSERT_EQ(::chown((f.dir / "others").c_str(), 12345, 12345), 0);
+        else if (std::string_view(place) == "others")
+            continue; // only root may give a folder away
+        f.files.place.folder = f.dir / place;
+        EXPECT_THROW(f.Load(), RuntimeError) << place;
+    }
 }
 
 TEST(Records, ALongRecordFolderIsUsedWhole) {
@@ -482,19 +496,24 @@ TEST(Records, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
 // start never hangs, nothing outside the folder is created or written, and
 // what cannot be used is a run-time error naming it.
 TEST(Records, HostileFolderStatesNeverHangOrReachOutside) {
+    enum Plant { DanglingLink, LinkToAFile, Fifo };
     struct Case {
         const char* name;
-        bool fifo;
-    } cases[] = {{"tavrec7.txt", false}, {"ntavrec7.txt", false}, {"tavola7.lock", false},
-                 {"tavola7.journal", false}, {"tavrec7.txt", true}, {"tavola7.lock", true}};
+        Plant plant;
+    } cases[] = {{"tavrec7.txt", DanglingLink}, {"ntavrec7.txt", DanglingLink},
+                 {"tavola7.lock", DanglingLink}, {"tavola7.journal", DanglingLink},
+                 {"tavola7.journal", LinkToAFile}, {"tavrec7.txt", LinkToAFile},
+                 {"tavrec7.txt", Fifo},          {"tavola7.lock", Fifo}};
     for (const auto& c : cases) {
         QuizFixture f;
         TempDir outside;
         const std::string target = outside / "target";
-        if (c.fifo)
+        if (c.plant == Fifo)
             ASSERT_EQ(::mkfifo((f.dir / c.name).c_str(), 0600), 0);
         else
             std::filesystem::create_symlink(target, f.dir / c.name);
+        if (c.plant == LinkToAFile)
+            WriteBytes(target, "someone else's");
         try {
             f.Load();
             f.AskAndAnswer(4, "28");
@@ -503,7 +522,10 @@ TEST(Records, HostileFolderStatesNeverHangOrReachOutside) {
         } catch (const RuntimeError& error) {
             EXPECT_NE(std::string(error.what()).find(c.name), std::string::npos) << error.what();
         }
-        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(target))) << c.name;
+        if (c.plant == LinkToAFile)
+            EXPECT_EQ(ReadBytes(target), "someone else's") << c.name;
+        else
+            EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(target))) << c.name;
     }
 }
 
