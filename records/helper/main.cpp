@@ -11,7 +11,8 @@
 //   tavola7-record              finish a save cut short, then print the pair
 //                               (in the journal's format) read under the lock
 //   tavola7-record SCORE NAME   save SCORE (0 to 32767) and NAME (Windows-1252,
-//                               at most 255 bytes, no control character)
+//                               at most 255 bytes, no control character nor
+//                               unassigned byte)
 //                               when SCORE beats the record in the folder
 //
 // Status: 0 done, 1 not saved (the record is as good or better), 2 refused
@@ -69,11 +70,14 @@ long RecordOf(std::string_view bytes) {
     return record;
 }
 
+// The game's name rule, in the file's code page: no control character, nor
+// any of the five bytes that Windows-1252 leaves unassigned, which the game
+// would show as control characters.
 bool IsName(std::string_view text) {
     if (text.size() > LongestName)
         return false;
     for (const unsigned char c : text)
-        if (c < 0x20 || c == 0x7F)
+        if (c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D)
             return false;
     return true;
 }

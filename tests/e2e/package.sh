@@ -185,6 +185,21 @@ test ! -s "$records/tavrec7.txt" && test ! -s "$records/ntavrec7.txt"
 as tavola7-anna "$helper" 5 Anna
 test "$(cat "$records/tavrec7.txt")" = $'5\r'
 
+# Root's step over an older, group-writable folder in which a member of games
+# left a folder under the old clean-up glob: it never fails, carries the
+# valid pair over and keeps nothing of the old folder. A record file that he
+# then links from elsewhere resets both files together.
+printf '12\r\n' >"$records/tavrec7.txt"
+chmod 2775 "$records"
+as "$member" mkdir -p "$records/tavrec7.txt.tmp-1/deeper"
+/usr/lib/tavola7/share-record "$records" >/dev/null
+expect_installed_modes
+test "$(cat "$records/tavrec7.txt" "$records/ntavrec7.txt")" = $'12\r\nAnna\r'
+test -z "$(find "$records" /var/games -maxdepth 1 -name '*tmp-1' -o -maxdepth 1 -name '.tavola7-aside.*')"
+as "$member" ln "$records/ntavrec7.txt" "/home/$member/kept"
+/usr/lib/tavola7/share-record "$records" >/dev/null
+expect_installed_modes
+test ! -s "$records/tavrec7.txt" && test ! -s "$records/ntavrec7.txt"
 
 # Ten saves at once by the two users, twenty rounds: the best score stays, with its holder.
 for round in $(seq 1 20); do

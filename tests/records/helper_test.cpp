@@ -108,6 +108,7 @@ TEST(RecordHelper, RefusesBadInputAndLeavesTheFilesAsTheyWere) {
         {"7", "An\tna"},
         {"7", "Anna\x1b[2J"}, // a terminal escape, obeyed by an administrator's cat
         {"7", "Anna\x7f"},
+        {"7", "An\x9dna"}, // unassigned in Windows-1252: the game would show a control character
         {"32768", "Anna"},     // beyond any score the game can reach: never beaten
         {"99999", "Anna"},
     };
