@@ -108,10 +108,10 @@ class PulsePlayer : public WavePlayer {
 
     void Start() {
         const WaveSound& sound = *pending_;
-        const pa_sample_spec spec{sound.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE,
+        const pa_sample_spec format{sound.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE,
                                   static_cast<std::uint32_t>(sound.rate),
                                   static_cast<std::uint8_t>(sound.channels)};
-        stream_ = pa_stream_new(context_, "Tavola del sette", &spec, nullptr);
+        stream_ = pa_stream_new(context_, "Tavola del sette", &format, nullptr);
         if (!stream_)
             return;
         pa_stream_set_state_callback(stream_, &PulsePlayer::StreamChanged, this);
