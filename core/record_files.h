@@ -5,15 +5,16 @@
 
 namespace tavola {
 
-// Held while the record files are read, compared and written: it keeps every
-// other game out, and output files closed meanwhile take effect together at
-// Commit, or not at all when it is dropped without one.
+// The record files as one game reads, compares and writes them: the two files
+// read are always one record's pair, and output files closed meanwhile take
+// effect together at Commit, or not at all when it is dropped without one.
+// No game ever waits for another.
 class RecordTransaction {
   public:
     virtual ~RecordTransaction() = default;
 
     // True when the output took effect; false when it was left unwritten
-    // because the files already hold a better record than the one saved.
+    // because the record is already as good as the one saved, or better.
     virtual bool Commit() = 0;
     // What a save cut short left that could not be finished, in Italian, for
     // the player to hear once; empty when all is well.
@@ -40,7 +41,7 @@ class RecordFiles {
     virtual std::string ReadAll(int file) = 0;
     virtual void PrintLine(int file, const std::string& text) = 0;
     virtual void CloseFile(int file) = 0;
-    // Keeps other games away from the files in `directory` while it lives.
+    // Reads the record files in `directory` as one pair, for one save at most.
     virtual std::unique_ptr<RecordTransaction> BeginTransaction(const std::string& directory) = 0;
 };
 

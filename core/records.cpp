@@ -27,7 +27,7 @@ void Quiz::LoadRecords() {
     state_.recordDir = GetSystemDir();
     std::string problem;
     {
-        // Under the lock, so that the two files read are always one record's pair.
+        // In one transaction, so that the two files read are always one record's pair.
         const auto transaction = files_.BeginTransaction(state_.recordDir);
         // Opening for appending creates a missing file empty and leaves an existing one alone.
         for (const auto& path : {ScoreFile(), NameFile()}) {

@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include "file_io.h"
@@ -144,25 +143,19 @@ int RecordFolder::Open(const std::string& name, int flags) const {
     return fd;
 }
 
-void RecordFolder::Lock() {
+bool RecordFolder::TryLock() {
     Require(LockName);
     lockFd_ = Open(LockName, O_RDWR);
-    for (int waited = 0; ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0;) {
-        const int error = errno;
-        if (error == EINTR)
-            continue;
-        if (error != EWOULDBLOCK || waited >= LockDeadlineMilliseconds) {
-            Unlock();
-            if (error != EWOULDBLOCK)
-                throw FileError(path_ + "/" + LockName, error);
-            throw RuntimeError(RuntimeError::PermissionDenied, path_ + "/" + LockName,
-                               "Il record è occupato da un altro gioco");
-        }
-        constexpr int step = 50;
-        const timespec pause{0, step * 1000 * 1000};
-        ::nanosleep(&pause, nullptr);
-        waited += step;
+    int locked = 0;
+    while ((locked = ::flock(lockFd_, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
     }
+    if (locked == 0)
+        return true;
+    const int error = errno;
+    Unlock();
+    if (error != EWOULDBLOCK)
+        throw FileError(path_ + "/" + LockName, error);
+    return false;
 }
 
 void RecordFolder::Unlock() noexcept {
@@ -187,18 +180,25 @@ std::vector<UniqueFd> RecordFolder::OpenTargets(const Files& files) {
     return targets;
 }
 
+bool RecordFolder::Pending(Files& files) const {
+    if (!Interrupted())
+        return false;
+    const UniqueFd journal(Open(JournalName, O_RDONLY));
+    std::string bytes;
+    // A journal larger than any save could write is foreign: read too little to trust it.
+    if (!ReadUpTo(journal.get(), 64 * ReadLimit, bytes))
+        throw FileError(path_ + "/" + JournalName, errno);
+    return DecodeJournal(bytes, files) && NamesOnlyThePair(files);
+}
+
 std::string RecordFolder::Recover() {
     if (kind_ == Kind::Own)
         RemoveOldTemporaries();
     if (!Interrupted())
         return {};
     const UniqueFd journal(Open(JournalName, O_RDWR));
-    std::string bytes;
-    // A journal larger than any save could write is foreign: read too little to trust it.
-    if (!ReadUpTo(journal.get(), 64 * ReadLimit, bytes))
-        throw FileError(path_ + "/" + JournalName, errno);
     Files files;
-    bool apply = DecodeJournal(bytes, files) && NamesOnlyThePair(files);
+    bool apply = Pending(files);
     // In the computer's folder a missing file is not made again, and a save
     // that cannot land whole is not a save at all.
     if (apply && kind_ == Kind::Shared)

@@ -18,7 +18,7 @@ namespace tavola {
 // and must turn out to be a regular file with one link. Every failure is a
 // RuntimeError naming the file and the reason.
 //
-// A save changes the two record files together through a journal,
+// A rewrite changes the two record files together through a journal,
 // tavola7.journal, a file that is empty except during a save. Every target is
 // opened for writing first; then the new contents go into the journal, with
 // their lengths and a closing mark, and are synced: from then on the save has
@@ -43,13 +43,11 @@ class RecordFolder {
     static constexpr const char* NameName = "ntavrec7.txt";
     static constexpr const char* LockName = "tavola7.lock";
     static constexpr const char* JournalName = "tavola7.journal";
+    static constexpr const char* LogName = "tavola7.log";
     // Reading stops here, so that a stray huge file cannot stall a start.
     static constexpr std::size_t ReadLimit = 4096;
     // The mode of a file that the player's own folder makes: hers alone.
     static constexpr mode_t FileMode = 0600;
-    // A game waits this long for another to let go of the record, and no
-    // longer: a stopped or hostile holder delays the others by this at most.
-    static constexpr int LockDeadlineMilliseconds = 5000;
 
     RecordFolder(const std::string& path, Kind kind);
     ~RecordFolder();
@@ -59,11 +57,15 @@ class RecordFolder {
     const std::string& Path() const { return path_; }
     int Descriptor() const { return fd_; }
 
-    // Waits for every other game, up to the deadline, to write alone.
-    void Lock();
+    // Takes the lock if nobody holds it, without waiting: a holder that
+    // stalls (a stopped process) must never hold anybody else up.
+    bool TryLock();
     void Unlock() noexcept;
     // Whether a save was cut short and waits for Recover.
     bool Interrupted() const;
+    // The files of a whole journal that names only the record pair: what a
+    // save in progress, or cut short, is writing.
+    bool Pending(Files& files) const;
     // Under the lock: finishes a save whose journal is whole and names only
     // the record pair, and drops any other. A journal whose files cannot all
     // be written is left, with every file, as it is: the reason comes back,
@@ -73,15 +75,17 @@ class RecordFolder {
     // missing; in the computer's, "File non trovato" when missing.
     void Require(const std::string& name);
     std::string Read(const std::string& name) const;
+    // Opens a file of the folder, refusing what is not a regular file with one
+    // link or, in the computer's folder, not the folder owner's.
+    int Open(const std::string& name, int flags) const;
+    // Opens each file for writing, or none: the first refusal closes the rest.
+    std::vector<UniqueFd> OpenTargets(const Files& files);
     // Under the lock: all of the files change, or none. Once the journal is
     // durable the save has happened: a later failure is finished by the next
     // Recover, so it does not make the save fail.
     void Save(const Files& files);
 
   private:
-    int Open(const std::string& name, int flags) const;
-    // Opens each file for writing, or none: the first refusal closes the rest.
-    std::vector<UniqueFd> OpenTargets(const Files& files);
     void RemoveOldTemporaries() const;
 
     std::string path_;

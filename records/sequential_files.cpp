@@ -32,7 +32,8 @@ bool ExistsAsFile(const std::string& path) {
 
 } // namespace
 
-FileTransaction::FileTransaction(SequentialFiles& files) : files_(files) {
+FileTransaction::FileTransaction(SequentialFiles& files, const std::string& directory)
+    : files_(files), directory_(directory) {
     files_.transaction_ = this;
 }
 
@@ -41,32 +42,37 @@ FileTransaction::~FileTransaction() {
     files_.transaction_ = nullptr;
 }
 
-const std::string* FileTransaction::Copy(const std::string&) const {
-    return nullptr;
+const std::string* FileTransaction::Copy(const std::string& path) const {
+    const auto [folder, name] = SplitPath(path);
+    if (!SameFolder(folder, directory_))
+        return nullptr;
+    if (name == RecordFolder::ScoreName)
+        return &pair_.first;
+    return name == RecordFolder::NameName ? &pair_.second : nullptr;
 }
 
 bool FileTransaction::Commit() {
-    FileTransaction::Output output;
+    Output output;
     output.swap(files_.held_);
-    return Save(output);
+    // The line that each record file was given, without its CR LF.
+    const auto lineOf = [&](const char* name) {
+        for (const auto& [path, bytes] : output)
+            if (Copy(path) && SplitPath(path).second == name)
+                return bytes.ends_with("\r\n") ? bytes.substr(0, bytes.size() - 2) : bytes;
+        throw RuntimeError(RuntimeError::BadFileNumber, directory_ + "/" + name);
+    };
+    return Offer(lineOf(RecordFolder::ScoreName), lineOf(RecordFolder::NameName));
 }
 
 FolderTransaction::FolderTransaction(SequentialFiles& files, const std::string& directory)
-    : FileTransaction(files), folder_(directory, RecordFolder::Kind::Own) {
-    folder_.Lock();
-    problem_ = folder_.Recover();
+    : FileTransaction(files, directory), book_(directory, RecordFolder::Kind::Own) {
+    auto [pair, problem] = book_.Open();
+    pair_ = std::move(pair);
+    problem_ = std::move(problem);
 }
 
-bool FolderTransaction::Save(const Output& output) {
-    RecordFolder::Files files;
-    for (const auto& [path, bytes] : output) {
-        const auto [directory, name] = SplitPath(path);
-        if (!SameFolder(directory, folder_.Path()))
-            throw RuntimeError(RuntimeError::PathFileAccessError, path);
-        files.emplace_back(name, bytes);
-    }
-    folder_.Save(files);
-    return true;
+bool FolderTransaction::Offer(const std::string& score, const std::string& name) {
+    return book_.Offer(score, name);
 }
 
 SequentialFiles::~SequentialFiles() {

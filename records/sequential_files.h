@@ -6,38 +6,41 @@
 #include <vector>
 
 #include "record_files.h"
+#include "record_book.h"
 #include "record_folder.h"
 
 namespace tavola {
 
 class SequentialFiles;
 
-// The system drops the transaction's lock when the process ends, so a crash
-// leaves none behind; the score of one save never stands beside the name of
-// another.
+// The record pair as one game reads and writes it: the book's pair, read
+// once at the start, stands for the files on disk; output closed meanwhile is
+// saved at Commit, or dropped with the transaction. Nobody waits for anybody,
+// and the score of one save never stands beside the name of another.
 class FileTransaction : public RecordTransaction {
   public:
     using Output = std::vector<std::pair<std::string, std::string>>; // path, bytes
 
-    explicit FileTransaction(SequentialFiles& files);
+    FileTransaction(SequentialFiles& files, const std::string& directory);
     ~FileTransaction() override;
     FileTransaction(const FileTransaction&) = delete;
     FileTransaction& operator=(const FileTransaction&) = delete;
 
     bool Commit() override;
     const std::string& Problem() const override { return problem_; }
-    // The bytes of a file that the transaction read on the game's behalf,
-    // from a folder the game may not open itself; null when the game reads
-    // the file from disk.
-    virtual const std::string* Copy(const std::string& path) const;
+    // The bytes of a record file as the transaction read it; null for any other file.
+    const std::string* Copy(const std::string& path) const;
 
   protected:
-    virtual bool Save(const Output& output) = 0;
+    // Saves the two lines when the score beats the record; false when it does not.
+    virtual bool Offer(const std::string& score, const std::string& name) = 0;
 
+    RecordBook::Pair pair_;
     std::string problem_;
 
   private:
     SequentialFiles& files_;
+    std::string directory_;
 };
 
 // The transaction on a folder that this process writes itself.
@@ -46,10 +49,10 @@ class FolderTransaction : public FileTransaction {
     FolderTransaction(SequentialFiles& files, const std::string& directory);
 
   protected:
-    bool Save(const Output& output) override;
+    bool Offer(const std::string& score, const std::string& name) override;
 
   private:
-    RecordFolder folder_;
+    RecordBook book_;
 };
 
 // Numbered sequential text files on disk: Windows-1252 bytes there, UTF-8 in

@@ -12,17 +12,21 @@ namespace tavola {
 
 namespace {
 
-// The helper's statuses, as it documents them.
+// The helper's statuses, as it documents them; any other is the number of
+// the run-time error that stopped it.
 constexpr int HelperDone = 0;
 constexpr int HelperNotBeaten = 1;
 constexpr int HelperCutShortSaveLeft = 4;
 
-// The line that a record file holds, without its CR LF.
-std::string LineOf(const FileTransaction::Output& output, const char* name) {
-    for (const auto& [path, bytes] : output)
-        if (SplitPath(path).second == name)
-            return bytes.ends_with("\r\n") ? bytes.substr(0, bytes.size() - 2) : bytes;
-    throw RuntimeError(RuntimeError::BadFileNumber, name);
+// The run-time error that the helper's status and complaint stand for.
+RuntimeError HelperError(int status, const std::string& complaint) {
+    for (const auto number :
+         {RuntimeError::BadFileNumber, RuntimeError::FileNotFound, RuntimeError::DeviceIoError,
+          RuntimeError::DiskFull, RuntimeError::PermissionDenied,
+          RuntimeError::PathFileAccessError, RuntimeError::PathNotFound})
+        if (status == number)
+            return RuntimeError(number, {}, complaint);
+    return RuntimeError(RuntimeError::PermissionDenied, {}, complaint);
 }
 
 // Everything the child writes on `fd` until it closes it, up to `limit` bytes.
@@ -44,36 +48,23 @@ std::string Drain(int fd, std::size_t limit) {
 SharedRecordTransaction::SharedRecordTransaction(SequentialFiles& files,
                                                  const std::string& directory,
                                                  const std::string& helper)
-    : FileTransaction(files), directory_(directory), helper_(helper) {
+    : FileTransaction(files, directory), helper_(helper) {
     const Answer answer = RunHelper({});
     if (answer.status != HelperDone && answer.status != HelperCutShortSaveLeft)
-        throw RuntimeError(RuntimeError::PermissionDenied, answer.complaint);
-    if (!DecodeJournal(answer.output, pair_) || pair_.size() != 2 ||
-        pair_[0].first != RecordFolder::ScoreName || pair_[1].first != RecordFolder::NameName)
+        throw HelperError(answer.status, answer.complaint);
+    RecordFolder::Files pair;
+    if (!DecodeJournal(answer.output, pair) || pair.size() != 2 ||
+        pair[0].first != RecordFolder::ScoreName || pair[1].first != RecordFolder::NameName)
         throw RuntimeError(RuntimeError::PathFileAccessError, helper_);
-    // The reason alone, as the player's own folder says it.
-    if (answer.status == HelperCutShortSaveLeft) {
-        const auto named = answer.complaint.find(": ");
-        problem_ =
-            named == std::string::npos ? answer.complaint : answer.complaint.substr(named + 2);
-    }
+    pair_ = {pair[0].second, pair[1].second};
+    if (answer.status == HelperCutShortSaveLeft)
+        problem_ = answer.complaint;
 }
 
-const std::string* SharedRecordTransaction::Copy(const std::string& path) const {
-    const auto [folder, name] = SplitPath(path);
-    if (!SameFolder(folder, directory_))
-        return nullptr;
-    for (const auto& [file, bytes] : pair_)
-        if (file == name)
-            return &bytes;
-    return nullptr;
-}
-
-bool SharedRecordTransaction::Save(const Output& output) {
-    const Answer answer = RunHelper(
-        {LineOf(output, RecordFolder::ScoreName), LineOf(output, RecordFolder::NameName)});
+bool SharedRecordTransaction::Offer(const std::string& score, const std::string& name) {
+    const Answer answer = RunHelper({score, name});
     if (answer.status != HelperDone && answer.status != HelperNotBeaten)
-        throw RuntimeError(RuntimeError::PermissionDenied, answer.complaint);
+        throw HelperError(answer.status, answer.complaint);
     return answer.status == HelperDone;
 }
 

@@ -9,20 +9,18 @@
 namespace tavola {
 
 // The transaction on the computer's shared record, whose folder the game
-// never opens: only the set-group-id record helper may, under its own lock.
-// At the start of the transaction the helper finishes any save cut short and
-// hands over a copy of the pair, which the game reads as if from disk. A save
-// hands the score and the name to the helper, which compares them with the
-// record then on disk.
+// never opens: only the set-group-id record helper may, and it keeps the
+// record with the same book as the player's own folder. At the start the
+// helper hands over the pair, which the game reads as if from disk; a save
+// hands it the score and the name. What goes wrong there comes back as the
+// run-time error that the book raised.
 class SharedRecordTransaction : public FileTransaction {
   public:
     SharedRecordTransaction(SequentialFiles& files, const std::string& directory,
                             const std::string& helper);
 
-    const std::string* Copy(const std::string& path) const override;
-
   protected:
-    bool Save(const Output& output) override;
+    bool Offer(const std::string& score, const std::string& name) override;
 
   private:
     struct Answer {
@@ -32,9 +30,7 @@ class SharedRecordTransaction : public FileTransaction {
     };
     Answer RunHelper(const std::vector<std::string>& arguments) const;
 
-    std::string directory_;
     std::string helper_;
-    RecordFolder::Files pair_;
 };
 
 } // namespace tavola

@@ -341,62 +341,6 @@ TEST(RecordsOnAPowerCut, EveryNewFileAndFolderIsSyncedIntoItsParent) {
 
 namespace {
 
-TEST(Records, ARecordSavedMeanwhileIsNeverLost) {
-    struct Case {
-        int saved, mine;
-        const char* score;
-        const char* holder;
-    } cases[] = {{5, 3, "5\r\n", "Bruno\r\n"}, {5, 5, "5\r\n", "Bruno\r\n"}, {3, 5, "5\r\n", "Anna\r\n"}};
-    for (const auto& c : cases) {
-        QuizFixture anna;
-        anna.Load("Anna");
-        QuizFixture bruno;
-        bruno.files.place.folder = anna.files.place.folder;
-        bruno.Load("Bruno");
-        ScoreRight(bruno, c.saved);
-        bruno.EndsProgram([&] { bruno.quiz.cmdExit_Click(); });
-        ScoreRight(anna, c.mine);
-        const auto said = anna.platform.messages.size();
-        anna.EndsProgram([&] { anna.quiz.cmdExit_Click(); });
-        EXPECT_EQ(ReadBytes(anna.ScoreFile()), c.score) << c.saved << " then " << c.mine;
-        EXPECT_EQ(ReadBytes(anna.NameFile()), c.holder) << c.saved << " then " << c.mine;
-        EXPECT_EQ(anna.platform.messages.size() > said, c.mine > c.saved)
-            << "the record is announced only when written";
-    }
-}
-
-// A save cut short leaves a journal; the next start finishes it when it is
-// whole and drops it when it is torn, at whatever byte the cut came.
-TEST(Records, TheNextStartShowsTheOldPairOrTheNewAfterACrash) {
-    const RecordFolder::Files newPair{{"tavrec7.txt", "9\r\n"}, {"ntavrec7.txt", "Bruno\r\n"}};
-    const std::string journal = EncodeJournal(newPair);
-    const std::pair<std::string, std::string> oldShown{"5\r\n", "Anna\r\n"}, newShown{"9\r\n", "Bruno\r\n"};
-    struct Case {
-        std::string journal;
-        const char* missing; // a record file deleted while the save was pending: made again
-        std::pair<std::string, std::string> shown;
-    };
-    std::vector<Case> cases = {
-        {journal, "tavrec7.txt", newShown},
-        {journal, "ntavrec7.txt", newShown},
-        {EncodeJournal({{"tavrec7.txt", "9\r\n"}, {"tavola7.lock", "x"}}), nullptr, oldShown}, // not the pair's
-    };
-    for (std::size_t cut = 0; cut <= journal.size(); ++cut) // cut short at every byte
-        cases.push_back({journal.substr(0, cut), nullptr, cut == journal.size() ? newShown : oldShown});
-    for (const auto& c : cases) {
-        QuizFixture f;
-        WriteBytes(f.ScoreFile(), "5\r\n");
-        WriteBytes(f.NameFile(), c.journal == journal ? "Br" : "Anna\r\n"); // torn mid-rewrite
-        if (c.missing)
-            std::filesystem::remove(f.dir / c.missing);
-        WriteBytes(f.dir / "tavola7.journal", c.journal);
-        f.Load();
-        const auto shown = std::pair{f.controls.Caption(Label::lblpunti), f.controls.Caption(Label::lblnome)};
-        EXPECT_EQ(shown, c.shown) << c.journal.size() << " bytes, missing " << (c.missing ? c.missing : "none");
-        EXPECT_EQ(ReadBytes(f.dir / "tavola7.journal"), "");
-    }
-}
-
 // Runs `play` in a child process as an ordinary player where the test runs as
 // root, who may write even a read-only file; gives what `play` returns.
 int AsPlayer(const std::string& folder, const std::function<int()>& play) {
@@ -526,33 +470,6 @@ TEST(Records, HostileFolderStatesNeverHangOrReachOutside) {
             EXPECT_EQ(ReadBytes(target), "someone else's") << c.name;
         else
             EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(target))) << c.name;
-    }
-}
-
-// Ten games ending at once on one folder: the best score is what stays.
-TEST(Records, TenGamesEndingAtOnceKeepTheBest) {
-    for (int round = 0; round < 5; ++round) {
-        TempDir dir;
-        std::vector<pid_t> games;
-        for (int game = 0; game < 10; ++game) {
-            const pid_t child = ::fork();
-            if (child == 0) {
-                QuizFixture f;
-                f.files.place.folder = dir.Path().string();
-                f.Load("Player" + std::to_string(game));
-                ScoreRight(f, 1 + (game * 3 + round) % 10);
-                ::_exit(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }));
-            }
-            games.push_back(child);
-        }
-        for (const pid_t game : games)
-            ::waitpid(game, nullptr, 0);
-        const int best = 10;
-        EXPECT_EQ(ReadBytes(dir / "tavrec7.txt"), std::to_string(best) + "\r\n") << round;
-        const std::string name = ReadBytes(dir / "ntavrec7.txt");
-        int player = -1;
-        ASSERT_EQ(std::sscanf(name.c_str(), "Player%d", &player), 1) << name;
-        EXPECT_EQ(1 + (player * 3 + round) % 10, best) << "the holder is the one who scored it";
     }
 }
 
