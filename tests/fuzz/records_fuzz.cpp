@@ -8,6 +8,7 @@
 
 #include "conversions.h"
 #include "quiz_fixture.h"
+#include "record_book.h"
 #include "windows1252.h"
 
 using namespace tavola;
@@ -33,6 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string rest(reinterpret_cast<const char*>(data + 2), size - 2);
     const std::size_t split = rest.empty() ? 0 : data[1] % (rest.size() + 1);
     const std::string scoreBytes = rest.substr(0, split), nameBytes = rest.substr(split);
+
+    // The log of saves, read by the set-group-id helper too, yields only what a save could write.
+    for (const auto& [score, name] : RecordBook::DecodeLog(rest))
+        Check(RecordBook::IsScoreLine(score.substr(0, score.size() - 2)) &&
+                  RecordBook::IsName(name.substr(0, name.size() - 2)),
+              "the log yields only pairs that a save writes");
 
     QuizFixture f;
     WriteBytes(f.ScoreFile(), scoreBytes);

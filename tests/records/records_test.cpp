@@ -436,41 +436,4 @@ TEST(Records, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
     }
 }
 
-// What a careless or hostile hand can leave in the player's own folder: the
-// start never hangs, nothing outside the folder is created or written, and
-// what cannot be used is a run-time error naming it.
-TEST(Records, HostileFolderStatesNeverHangOrReachOutside) {
-    enum Plant { DanglingLink, LinkToAFile, Fifo };
-    struct Case {
-        const char* name;
-        Plant plant;
-    } cases[] = {{"tavrec7.txt", DanglingLink}, {"ntavrec7.txt", DanglingLink},
-                 {"tavola7.lock", DanglingLink}, {"tavola7.journal", DanglingLink},
-                 {"tavola7.journal", LinkToAFile}, {"tavrec7.txt", LinkToAFile},
-                 {"tavrec7.txt", Fifo},          {"tavola7.lock", Fifo}};
-    for (const auto& c : cases) {
-        QuizFixture f;
-        TempDir outside;
-        const std::string target = outside / "target";
-        if (c.plant == Fifo)
-            ASSERT_EQ(::mkfifo((f.dir / c.name).c_str(), 0600), 0);
-        else
-            std::filesystem::create_symlink(target, f.dir / c.name);
-        if (c.plant == LinkToAFile)
-            WriteBytes(target, "someone else's");
-        try {
-            f.Load();
-            f.AskAndAnswer(4, "28");
-            f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
-            EXPECT_STREQ(c.name, "tavola7.journal") << "only a bad journal can wait for a save";
-        } catch (const RuntimeError& error) {
-            EXPECT_NE(std::string(error.what()).find(c.name), std::string::npos) << error.what();
-        }
-        if (c.plant == LinkToAFile)
-            EXPECT_EQ(ReadBytes(target), "someone else's") << c.name;
-        else
-            EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(target))) << c.name;
-    }
-}
-
 } // namespace
