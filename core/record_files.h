@@ -41,6 +41,10 @@ class RecordFiles {
     virtual std::string ReadAll(int file) = 0;
     virtual void PrintLine(int file, const std::string& text) = 0;
     virtual void CloseFile(int file) = 0;
+    // The record will be read soon: the player is reading the greeting. A
+    // store that must ask another program for it may ask now, so that the
+    // answer is there when the next transaction wants it.
+    virtual void ReadSoon() = 0;
     // Reads the record files in `directory` as one pair, for one save at most.
     virtual std::unique_ptr<RecordTransaction> BeginTransaction(const std::string& directory) = 0;
 };

@@ -55,9 +55,20 @@ void RecordStore::CloseFile(int file) {
     files_.CloseFile(file);
 }
 
+void RecordStore::ReadSoon() {
+    if (place_.helper.empty())
+        return;
+    try {
+        early_ = std::make_unique<HelperRun>(place_.helper, std::vector<std::string>{});
+    } catch (const RuntimeError&) {
+        // The transaction starts the helper again, and says what is wrong.
+    }
+}
+
 std::unique_ptr<RecordTransaction> RecordStore::BeginTransaction(const std::string& directory) {
     if (!place_.helper.empty() && SameFolder(directory, place_.folder))
-        return std::make_unique<SharedRecordTransaction>(files_, directory, place_.helper);
+        return std::make_unique<SharedRecordTransaction>(files_, directory, place_.helper,
+                                                         std::move(early_));
     return std::make_unique<FolderTransaction>(files_, directory);
 }
 

@@ -6,6 +6,7 @@
 
 #include "record_files.h"
 #include "sequential_files.h"
+#include "shared_records.h"
 
 namespace tavola {
 
@@ -40,6 +41,8 @@ class RecordStore : public RecordFiles {
     std::string ReadAll(int file) override;
     void PrintLine(int file, const std::string& text) override;
     void CloseFile(int file) override;
+    // In the computer's folder, starts the helper that reads the pair.
+    void ReadSoon() override;
     // Through the helper in the computer's folder, by this process elsewhere.
     std::unique_ptr<RecordTransaction> BeginTransaction(const std::string& directory) override;
 
@@ -48,6 +51,7 @@ class RecordStore : public RecordFiles {
 
   private:
     SequentialFiles files_;
+    std::unique_ptr<HelperRun> early_; // started by ReadSoon
 };
 
 } // namespace tavola

@@ -47,9 +47,12 @@ std::string Drain(int fd, std::size_t limit) {
 
 SharedRecordTransaction::SharedRecordTransaction(SequentialFiles& files,
                                                  const std::string& directory,
-                                                 const std::string& helper)
+                                                 const std::string& helper,
+                                                 std::unique_ptr<HelperRun> early)
     : FileTransaction(files, directory), helper_(helper) {
-    const Answer answer = RunHelper({});
+    if (!early)
+        early = std::make_unique<HelperRun>(helper_, std::vector<std::string>{});
+    const HelperRun::Answer answer = early->Finish();
     if (answer.status != HelperDone && answer.status != HelperCutShortSaveLeft)
         throw HelperError(answer.status, answer.complaint);
     RecordFolder::Files pair;
@@ -62,14 +65,14 @@ SharedRecordTransaction::SharedRecordTransaction(SequentialFiles& files,
 }
 
 bool SharedRecordTransaction::Offer(const std::string& score, const std::string& name) {
-    const Answer answer = RunHelper({score, name});
+    const HelperRun::Answer answer = HelperRun(helper_, {score, name}).Finish();
     if (answer.status != HelperDone && answer.status != HelperNotBeaten)
         throw HelperError(answer.status, answer.complaint);
     return answer.status == HelperDone;
 }
 
-SharedRecordTransaction::Answer
-SharedRecordTransaction::RunHelper(const std::vector<std::string>& arguments) const {
+HelperRun::HelperRun(const std::string& helper, const std::vector<std::string>& arguments)
+    : helper_(helper) {
     std::vector<char*> argv{const_cast<char*>(helper_.c_str())};
     for (const auto& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -89,9 +92,8 @@ SharedRecordTransaction::RunHelper(const std::vector<std::string>& arguments) co
     ::posix_spawn_file_actions_init(&actions);
     ::posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     ::posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-    pid_t child = 0;
     const int spawned =
-        ::posix_spawn(&child, helper_.c_str(), &actions, nullptr, argv.data(), environment);
+        ::posix_spawn(&child_, helper_.c_str(), &actions, nullptr, argv.data(), environment);
     ::posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     ::close(err[1]);
@@ -100,12 +102,23 @@ SharedRecordTransaction::RunHelper(const std::vector<std::string>& arguments) co
         ::close(err[0]);
         throw FileError(helper_, spawned);
     }
+    out_ = out[0];
+    err_ = err[0];
+}
+
+HelperRun::~HelperRun() {
+    if (child_ > 0)
+        Finish();
+}
+
+HelperRun::Answer HelperRun::Finish() {
     // The helper says little on each, far less than a pipe holds, so reading
     // one after the other never leaves it blocked on the second.
-    Answer answer{-1, Drain(out[0], 4 * RecordFolder::ReadLimit), Drain(err[0], 4096)};
+    Answer answer{-1, Drain(out_, 4 * RecordFolder::ReadLimit), Drain(err_, 4096)};
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(child_, &status, 0) < 0 && errno == EINTR) {
     }
+    child_ = -1;
     while (!answer.complaint.empty() && answer.complaint.back() == '\n')
         answer.complaint.pop_back();
     if (answer.complaint.empty())
