@@ -90,7 +90,7 @@ void RecordBook::RequireAll() {
 RecordBook::Opened RecordBook::Open() {
     RequireAll();
     const Mirrored mirrored = Mirror();
-    return {Best(!mirrored.ran), mirrored.problem};
+    return {RecordAfter(mirrored), mirrored.problem};
 }
 
 bool RecordBook::Offer(const std::string& score, const std::string& name) {
@@ -99,8 +99,7 @@ bool RecordBook::Offer(const std::string& score, const std::string& name) {
                            "Il record non è nel formato dei file");
     RequireAll();
     folder_.OpenTargets({{ScoreName, {}}, {NameName, {}}});
-    const Mirrored before = Mirror();
-    if (ScoreOf(Best(!before.ran).first) >= ScoreOf(score))
+    if (ScoreOf(RecordAfter(Mirror()).first) >= ScoreOf(score))
         return false;
     Append(EncodeEntry(score, name));
     // The save has happened: the files follow now, or at the next start.
@@ -112,8 +111,8 @@ bool RecordBook::Offer(const std::string& score, const std::string& name) {
 }
 
 RecordBook::Mirrored RecordBook::Mirror() {
-    Mirrored mirrored{false, {}};
     for (;;) {
+        Mirrored mirrored;
         std::size_t seen = 0;
         {
             if (!folder_.TryLock())
@@ -124,8 +123,10 @@ RecordBook::Mirrored RecordBook::Mirror() {
             mirrored.problem = folder_.Recover();
             if (!mirrored.problem.empty())
                 return mirrored;
-            if (const Pair best = Best(false); best != Files())
-                folder_.Save({{ScoreName, best.first}, {NameName, best.second}});
+            const Pair files = Files();
+            mirrored.best = BestOf(files);
+            if (*mirrored.best != files)
+                folder_.Save({{ScoreName, mirrored.best->first}, {NameName, mirrored.best->second}});
         }
         // A save appended meanwhile found the lock taken and left its rewrite
         // to the holder: this one.
@@ -134,16 +135,24 @@ RecordBook::Mirrored RecordBook::Mirror() {
     }
 }
 
+RecordBook::Pair RecordBook::RecordAfter(const Mirrored& mirrored) const {
+    if (mirrored.best)
+        return *mirrored.best;
+    Pair files = Files();
+    RecordFolder::Files pending;
+    // Without the lock, a whole journal is a rewrite in progress elsewhere:
+    // it stands for the files it is rewriting.
+    if (!mirrored.ran && folder_.Pending(pending))
+        for (const auto& [name, bytes] : pending)
+            (name == ScoreName ? files.first : files.second) = bytes;
+    return BestOf(files);
+}
+
 RecordBook::Pair RecordBook::Files() const {
     return {folder_.Read(ScoreName), folder_.Read(NameName)};
 }
 
-RecordBook::Pair RecordBook::Best(bool journalCounts) const {
-    Pair files = Files();
-    RecordFolder::Files pending;
-    if (journalCounts && folder_.Pending(pending))
-        for (const auto& [name, bytes] : pending)
-            (name == ScoreName ? files.first : files.second) = bytes;
+RecordBook::Pair RecordBook::BestOf(const Pair& files) const {
     std::optional<Pair> logged; // the first of the best: a tie keeps the older record
     for (auto& entry : DecodeLog(ReadLog()))
         if (!logged || ScoreOf(entry.first) > ScoreOf(logged->first))
@@ -164,7 +173,7 @@ std::string RecordBook::ReadLog() const {
     const std::size_t start = size > LogLimit ? size - LogLimit : 0;
     std::string bytes;
     if (::lseek(log.get(), static_cast<off_t>(start), SEEK_SET) < 0 ||
-        !ReadUpTo(log.get(), LogLimit, bytes))
+        !ReadUpTo(log.get(), size - start, bytes))
         throw FileError(shown, errno);
     if (start > 0) // the first line is cut
         bytes.erase(0, bytes.find('\n'));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -63,15 +64,18 @@ class RecordBook {
 
   private:
     struct Mirrored {
-        bool ran; // false when another holds the lock
+        bool ran = false; // false when another holds the lock
         std::string problem;
+        std::optional<Pair> best; // the record, when the files were brought up to it
     };
     // The player's own folder makes what is missing; the computer's refuses.
     void RequireAll();
+    // Brings the files up to the record, when nobody else holds the lock.
     Mirrored Mirror();
-    // With `journalCounts`, a whole journal stands for the files it rewrites:
-    // a rewrite in progress elsewhere. Without, the files stand as they are.
-    Pair Best(bool journalCounts) const;
+    // The record as the files, the log and, while another rewrites the
+    // files, its journal hold it.
+    Pair RecordAfter(const Mirrored& mirrored) const;
+    Pair BestOf(const Pair& files) const;
     Pair Files() const;
     std::string ReadLog() const;
     std::size_t LogSize() const;

@@ -144,7 +144,6 @@ int RecordFolder::Open(const std::string& name, int flags) const {
 }
 
 bool RecordFolder::TryLock() {
-    Require(LockName);
     lockFd_ = Open(LockName, O_RDWR);
     int locked = 0;
     while ((locked = ::flock(lockFd_, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {

@@ -58,7 +58,8 @@ class RecordFolder {
     int Descriptor() const { return fd_; }
 
     // Takes the lock if nobody holds it, without waiting: a holder that
-    // stalls (a stopped process) must never hold anybody else up.
+    // stalls (a stopped process) must never hold anybody else up. The lock
+    // file must be there.
     bool TryLock();
     void Unlock() noexcept;
     // Whether a save was cut short and waits for Recover.
