@@ -197,13 +197,8 @@ std::string RecordFolder::Recover() {
         return {};
     const UniqueFd journal(Open(JournalName, O_RDWR));
     Files files;
-    bool apply = Pending(files);
-    // In the computer's folder a missing file is not made again, and a save
-    // that cannot land whole is not a save at all.
-    if (apply && kind_ == Kind::Shared)
-        for (const auto& [name, content] : files)
-            apply = apply && ::faccessat(fd_, name.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0;
-    if (apply) {
+    // The record book has made sure, or refused, every file of the pair.
+    if (Pending(files)) {
         std::vector<UniqueFd> targets;
         try {
             targets = OpenTargets(files);
