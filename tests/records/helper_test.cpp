@@ -1,6 +1,7 @@
 // The record helper, run as a program on its compiled-in test folder.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -77,19 +78,23 @@ std::pair<std::string, std::string> Pair() {
 
 const std::pair<std::string, std::string> OldPair{"5\r\n", "Anna\r\n"};
 
-// The two folders, for what they keep alike: the player's own, which the game
-// opens itself, and the computer's, only through the helper. Either starts as
-// FreshFolder leaves it.
-constexpr bool Folders[] = {false, true};
+// A game on either folder, for what the two keep alike: the player's own,
+// which the game opens itself, or the computer's, only through the helper.
+// Either starts as FreshFolder leaves it.
+struct Game : QuizFixture {
+    explicit Game(bool shared) {
+        files.place.folder = Folder;
+        files.place.helper = shared ? Helper : "";
+    }
+};
 
-void Place(QuizFixture& f, bool shared) {
-    f.files.place.folder = Folder;
-    f.files.place.helper = shared ? Helper : "";
-}
-
-void ScoreRight(QuizFixture& f, int rightAnswers) {
-    for (int i = 0; i < rightAnswers; ++i)
-        f.AskAndAnswer(4, "28");
+// Each case in each folder, the player's own first.
+template <typename Cases> auto InBothFolders(const Cases& cases) {
+    std::vector<std::pair<bool, std::decay_t<decltype(*std::begin(cases))>>> both;
+    for (const bool shared : {false, true})
+        for (const auto& c : cases)
+            both.emplace_back(shared, c);
+    return both;
 }
 
 TEST(RecordHelper, SavesOnlyAScoreThatBeatsTheRecordOnDisk) {
@@ -199,68 +204,66 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
          EncodeJournal({{"tavrec7.txt", newPair.first}, {"ntavrec7.txt", newPair.second}})},
         {"old temporary name planted as a link", Link, "tavrec7.txt.tmp-4242", 0, 0},
     };
-    for (const bool shared : Folders)
-        for (const auto& c : cases) {
-            if (c.plant == NotTheOwners && ::geteuid() != 0)
-                continue; // only root may give a file away
-            FreshFolder();
-            fs::remove(target);
-            WriteBytes(In("tavola7.journal"), c.journal);
-            const std::string file = In(c.file);
-            if (c.plant == Link || c.plant == LinkToAFile || c.plant == Fifo || c.plant == Missing)
-                fs::remove(file);
-            switch (c.plant) {
-            case LinkToAFile:
-                WriteBytes(target, "someone else's");
-                [[fallthrough]];
-            case Link:
-                fs::create_symlink(target, file);
-                break;
-            case Fifo:
-                ASSERT_EQ(::mkfifo(file.c_str(), 0664), 0);
-                break;
-            case HardLink:
-                fs::create_hard_link(file, Folder + "-elsewhere");
-                break;
-            case NotTheOwners:
-                ASSERT_EQ(::chown(file.c_str(), 12345, ::getegid()), 0);
-                break;
-            case Missing:
-            case Nothing:
-                break;
-            }
-
-            const std::string shown = std::string(shared ? "shared: " : "own: ") + c.name;
-            const int expected = shared ? c.shared : c.own;
-            int error = 0;
-            QuizFixture f;
-            Place(f, shared);
-            try {
-                f.Load("Bruno");
-                ScoreRight(f, 9);
-                f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
-            } catch (const RuntimeError& e) {
-                error = e.number();
-                EXPECT_NE(std::string(e.what()).find(c.file), std::string::npos) << shown << ": " << e.what();
-            }
-            EXPECT_EQ(error, expected) << shown;
-            if (c.plant == LinkToAFile)
-                EXPECT_EQ(ReadBytes(target), "someone else's") << shown << ": wrote outside";
-            else
-                EXPECT_FALSE(fs::exists(fs::symlink_status(target))) << shown << ": wrote outside";
-            if (c.plant == Missing && shared) {
-                EXPECT_FALSE(fs::exists(fs::symlink_status(file))) << shown << ": made again";
-            }
-            const auto regular = [](const char* name) { return fs::is_regular_file(fs::symlink_status(In(name))); };
-            const auto after = expected == 0 ? newPair : OldPair;
-            if (regular("tavrec7.txt") && regular("ntavrec7.txt")) {
-                EXPECT_EQ(Pair(), after) << shown;
-            }
-            if (regular("tavola7.journal")) {
-                EXPECT_EQ(ReadBytes(In("tavola7.journal")), expected == 0 ? "" : c.journal)
-                    << shown << ": a journal finished or dropped, or left when refused";
-            }
+    for (const auto& [shared, c] : InBothFolders(cases)) {
+        if (c.plant == NotTheOwners && ::geteuid() != 0)
+            continue; // only root may give a file away
+        FreshFolder();
+        fs::remove(target);
+        WriteBytes(In("tavola7.journal"), c.journal);
+        const std::string file = In(c.file);
+        if (c.plant == Link || c.plant == LinkToAFile || c.plant == Fifo || c.plant == Missing)
+            fs::remove(file);
+        switch (c.plant) {
+        case LinkToAFile:
+            WriteBytes(target, "someone else's");
+            [[fallthrough]];
+        case Link:
+            fs::create_symlink(target, file);
+            break;
+        case Fifo:
+            ASSERT_EQ(::mkfifo(file.c_str(), 0664), 0);
+            break;
+        case HardLink:
+            fs::create_hard_link(file, Folder + "-elsewhere");
+            break;
+        case NotTheOwners:
+            ASSERT_EQ(::chown(file.c_str(), 12345, ::getegid()), 0);
+            break;
+        case Missing:
+        case Nothing:
+            break;
         }
+
+        const std::string shown = std::string(shared ? "shared: " : "own: ") + c.name;
+        const int expected = shared ? c.shared : c.own;
+        int error = 0;
+        Game f(shared);
+        try {
+            f.Load("Bruno");
+            ScoreRight(f, 9);
+            f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
+        } catch (const RuntimeError& e) {
+            error = e.number();
+            EXPECT_NE(std::string(e.what()).find(c.file), std::string::npos) << shown << ": " << e.what();
+        }
+        EXPECT_EQ(error, expected) << shown;
+        if (c.plant == LinkToAFile)
+            EXPECT_EQ(ReadBytes(target), "someone else's") << shown << ": wrote outside";
+        else
+            EXPECT_FALSE(fs::exists(fs::symlink_status(target))) << shown << ": wrote outside";
+        if (c.plant == Missing && shared) {
+            EXPECT_FALSE(fs::exists(fs::symlink_status(file))) << shown << ": made again";
+        }
+        const auto regular = [](const char* name) { return fs::is_regular_file(fs::symlink_status(In(name))); };
+        const auto after = expected == 0 ? newPair : OldPair;
+        if (regular("tavrec7.txt") && regular("ntavrec7.txt")) {
+            EXPECT_EQ(Pair(), after) << shown;
+        }
+        if (regular("tavola7.journal")) {
+            EXPECT_EQ(ReadBytes(In("tavola7.journal")), expected == 0 ? "" : c.journal)
+                << shown << ": a journal finished or dropped, or left when refused";
+        }
+    }
 }
 
 // A save killed at each system call in turn must leave the old pair or the
@@ -335,14 +338,11 @@ TEST(SharedRecord, TheGameReadsTheFolderAndSavesThroughTheHelper) {
     } cases[] = {{5, OldPair}, {9, {"9\r\n", "Bruno\r\n"}}};
     for (const auto& c : cases) {
         FreshFolder();
-        QuizFixture f;
-        f.files.place.folder = Folder;
-        f.files.place.helper = Helper;
+        Game f(true);
         f.Load("Bruno");
         EXPECT_EQ(f.controls.Caption(Label::lblpunti), "5\r\n");
         EXPECT_EQ(f.controls.Caption(Label::lblnome), "Anna\r\n");
-        for (int i = 0; i < c.rightAnswers; ++i)
-            f.AskAndAnswer(4, "28");
+        ScoreRight(f, c.rightAnswers);
         const auto said = f.platform.messages.size();
         EXPECT_EQ(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }), 0);
         EXPECT_EQ(Pair(), c.after) << c.rightAnswers;
@@ -350,9 +350,7 @@ TEST(SharedRecord, TheGameReadsTheFolderAndSavesThroughTheHelper) {
     }
 
     FreshFolder(0777);
-    QuizFixture refused;
-    refused.files.place.folder = Folder;
-    refused.files.place.helper = Helper;
+    Game refused(true);
     try {
         refused.Load();
         ADD_FAILURE() << "a folder that anyone may change was used";
@@ -368,28 +366,19 @@ TEST(SharedRecord, TheGameReadsTheFolderAndSavesThroughTheHelper) {
 TEST(Record, AHeldLockHoldsNobodyUp) {
     for (const bool shared : {false, true}) {
         FreshFolder();
-        const auto game = [&](QuizFixture& f) {
-            f.files.place.folder = Folder;
-            f.files.place.helper = shared ? Helper : "";
-        };
-        QuizFixture bruno;
-        game(bruno);
+        Game bruno(shared);
         std::optional<LockHolder> holder(std::in_place);
         EXPECT_LT(SecondsOf([&] { bruno.Load("Bruno"); }), 2.0) << shared;
-        for (int i = 0; i < 6; ++i)
-            bruno.AskAndAnswer(4, "28");
+        ScoreRight(bruno, 6);
         EXPECT_LT(SecondsOf([&] { EXPECT_EQ(bruno.EndsProgram([&] { bruno.quiz.cmdExit_Click(); }), 0); }), 2.0)
             << shared;
         EXPECT_EQ(Pair(), OldPair) << shared << ": the files wait for the lock";
-        QuizFixture carla;
-        game(carla);
+        Game carla(shared);
         carla.Load("Carla");
         EXPECT_EQ(carla.controls.Caption(Label::lblpunti), "6\r\n") << shared;
         EXPECT_EQ(carla.controls.Caption(Label::lblnome), "Bruno\r\n") << shared;
         holder.reset();
-        QuizFixture dario;
-        game(dario);
-        dario.Load("Dario");
+        Game(shared).Load("Dario");
         EXPECT_EQ(Pair(), (std::pair<std::string, std::string>{"6\r\n", "Bruno\r\n"})) << shared;
     }
 }
@@ -402,49 +391,44 @@ TEST(Record, ARecordSavedMeanwhileIsNeverLost) {
         int saved, mine;
         std::pair<std::string, std::string> after;
     } cases[] = {{8, 6, {"8\r\n", "Bruno\r\n"}}, {8, 8, {"8\r\n", "Bruno\r\n"}}, {6, 8, {"8\r\n", "Carla\r\n"}}};
-    for (const bool shared : Folders)
-        for (const auto& c : cases) {
-            FreshFolder();
-            QuizFixture carla, bruno;
-            Place(carla, shared);
-            Place(bruno, shared);
-            carla.Load("Carla");
-            bruno.Load("Bruno");
-            ScoreRight(bruno, c.saved);
-            bruno.EndsProgram([&] { bruno.quiz.cmdExit_Click(); });
-            ScoreRight(carla, c.mine);
-            const auto said = carla.platform.messages.size();
-            EXPECT_EQ(carla.EndsProgram([&] { carla.quiz.cmdExit_Click(); }), 0);
-            EXPECT_EQ(Pair(), c.after) << shared << ": " << c.saved << " then " << c.mine;
-            EXPECT_EQ(carla.platform.messages.size() > said, c.mine > c.saved) << shared;
-        }
+    for (const auto& [shared, c] : InBothFolders(cases)) {
+        FreshFolder();
+        Game carla(shared), bruno(shared);
+        carla.Load("Carla");
+        bruno.Load("Bruno");
+        ScoreRight(bruno, c.saved);
+        bruno.EndsProgram([&] { bruno.quiz.cmdExit_Click(); });
+        ScoreRight(carla, c.mine);
+        const auto said = carla.platform.messages.size();
+        EXPECT_EQ(carla.EndsProgram([&] { carla.quiz.cmdExit_Click(); }), 0);
+        EXPECT_EQ(Pair(), c.after) << shared << ": " << c.saved << " then " << c.mine;
+        EXPECT_EQ(carla.platform.messages.size() > said, c.mine > c.saved) << shared;
+    }
 }
 
 // Ten games ending at once: the best score is what stays, with its own holder.
 TEST(Record, TenGamesEndingAtOnceKeepTheBest) {
-    for (const bool shared : Folders)
-        for (int round = 0; round < 5; ++round) {
-            FreshFolder();
-            std::vector<pid_t> games;
-            for (int game = 0; game < 10; ++game) {
-                const pid_t child = ::fork();
-                if (child == 0) {
-                    QuizFixture f;
-                    Place(f, shared);
-                    f.Load("Player" + std::to_string(game));
-                    ScoreRight(f, 6 + (game * 3 + round) % 10);
-                    ::_exit(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }));
-                }
-                games.push_back(child);
+    for (const auto& [shared, round] : InBothFolders(std::array{0, 1, 2, 3, 4})) {
+        FreshFolder();
+        std::vector<pid_t> games;
+        for (int game = 0; game < 10; ++game) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                Game f(shared);
+                f.Load("Player" + std::to_string(game));
+                ScoreRight(f, 6 + (game * 3 + round) % 10);
+                ::_exit(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }));
             }
-            for (const pid_t game : games)
-                ::waitpid(game, nullptr, 0);
-            const auto [score, name] = Pair();
-            EXPECT_EQ(score, "15\r\n") << shared << " round " << round;
-            int player = -1;
-            ASSERT_EQ(std::sscanf(name.c_str(), "Player%d", &player), 1) << name;
-            EXPECT_EQ(6 + (player * 3 + round) % 10, 15) << "the holder is the one who scored it";
+            games.push_back(child);
         }
+        for (const pid_t game : games)
+            ::waitpid(game, nullptr, 0);
+        const auto [score, name] = Pair();
+        EXPECT_EQ(score, "15\r\n") << shared << " round " << round;
+        int player = -1;
+        ASSERT_EQ(std::sscanf(name.c_str(), "Player%d", &player), 1) << name;
+        EXPECT_EQ(6 + (player * 3 + round) % 10, 15) << "the holder is the one who scored it";
+    }
 }
 
 // A rewrite of the files cut short leaves a journal; the next start finishes
@@ -466,23 +450,21 @@ TEST(Record, TheNextStartShowsTheOldPairOrTheNewAfterACrash) {
     };
     for (std::size_t cut = 0; cut <= journal.size(); ++cut) // cut short at every byte
         cases.push_back({journal.substr(0, cut), nullptr, cut == journal.size() ? newShown : OldPair});
-    for (const bool shared : Folders)
-        for (const auto& c : cases) {
-            if (shared && c.missing)
-                continue;
-            FreshFolder();
-            WriteBytes(In("ntavrec7.txt"), c.journal == journal ? "Br" : "Anna\r\n"); // torn mid-rewrite
-            if (c.missing)
-                fs::remove(In(c.missing));
-            WriteBytes(In("tavola7.journal"), c.journal);
-            QuizFixture f;
-            Place(f, shared);
-            f.Load();
-            const auto shown = std::pair{f.controls.Caption(Label::lblpunti), f.controls.Caption(Label::lblnome)};
-            EXPECT_EQ(shown, c.shown) << shared << ": " << c.journal.size() << " bytes, missing "
-                                      << (c.missing ? c.missing : "none");
-            EXPECT_EQ(ReadBytes(In("tavola7.journal")), "") << shared;
-        }
+    for (const auto& [shared, c] : InBothFolders(cases)) {
+        if (shared && c.missing)
+            continue;
+        FreshFolder();
+        WriteBytes(In("ntavrec7.txt"), c.journal == journal ? "Br" : "Anna\r\n"); // torn mid-rewrite
+        if (c.missing)
+            fs::remove(In(c.missing));
+        WriteBytes(In("tavola7.journal"), c.journal);
+        Game f(shared);
+        f.Load();
+        const auto shown = std::pair{f.controls.Caption(Label::lblpunti), f.controls.Caption(Label::lblnome)};
+        EXPECT_EQ(shown, c.shown) << shared << ": " << c.journal.size() << " bytes, missing "
+                                  << (c.missing ? c.missing : "none");
+        EXPECT_EQ(ReadBytes(In("tavola7.journal")), "") << shared;
+    }
 }
 
 } // namespace

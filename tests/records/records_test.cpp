@@ -23,11 +23,6 @@ using namespace tavola::testing;
 
 namespace {
 
-void ScoreRight(QuizFixture& f, int rightAnswers) {
-    for (int i = 0; i < rightAnswers; ++i)
-        f.AskAndAnswer(4, "28");
-}
-
 TEST(Records, FirstStartCreatesBothFilesEmptyThroughADoubledSeparator) {
     QuizFixture f;
     const std::string dir = f.dir.Path().string();

@@ -62,4 +62,10 @@ struct QuizFixture {
     }
 };
 
+// Answers that many questions right.
+inline void ScoreRight(QuizFixture& f, int rightAnswers) {
+    for (int i = 0; i < rightAnswers; ++i)
+        f.AskAndAnswer(4, "28");
+}
+
 } // namespace tavola::testing
