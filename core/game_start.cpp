@@ -29,7 +29,6 @@ std::string NameForTheRecord(const std::string& typed) {
 void Quiz::Load() {
     controls_.SetTimerEnabled(false);
     state_.playerName = NameForTheRecord(platform_.AskText("Come ti chiami?"));
-    files_.ReadSoon();
     platform_.ShowMessage(" " + state_.playerName + " vediamo se sei un vero campione  ",
                           Buttons::Ok, std::nullopt);
     controls_.SetCaption(Label::lblnome1, state_.playerName);

@@ -15,7 +15,6 @@ struct GameState {
     Short clockMinutes;
     float clockSeconds = 0;
     Short secondsBudget;
-    std::string recordDir;   // ends in a separator
     std::string recordScore; // the score file's content, as lblpunti shows it
     Short colourSeed;        // 0 to 14
     std::string playerName;  // as lblnome1 shows it

@@ -5,7 +5,7 @@
 #include "controls.h"
 #include "game_state.h"
 #include "platform.h"
-#include "record_files.h"
+#include "record_keeper.h"
 
 namespace tavola {
 
@@ -14,11 +14,11 @@ namespace tavola {
 std::string NameForTheRecord(const std::string& typed);
 
 // Every rule of the game. The window forwards its events here; the quiz
-// answers by changing the controls and calling the platform and the files.
+// answers by changing the controls and calling the platform and the record keeper.
 class Quiz {
   public:
-    Quiz(Platform& platform, RecordFiles& files, Controls& controls)
-        : platform_(platform), files_(files), controls_(controls) {}
+    Quiz(Platform& platform, RecordKeeper& records, Controls& controls)
+        : platform_(platform), records_(records), controls_(controls) {}
 
     // The start of a game, before the window is first shown: name, greeting,
     // clock, counters, records.
@@ -48,16 +48,11 @@ class Quiz {
     std::string ClockText() const;
     bool ClockShowsZero() const;
     [[noreturn]] void EndOfTime();
-    std::string GetSystemDir();
-    std::string Leggifiletxt(const std::string& nomefile);
     void LoadRecords();
     [[noreturn]] void CheckAndSaveRecord();
-    void WriteOneLine(const std::string& path, const std::string& text);
-    std::string ScoreFile() const;
-    std::string NameFile() const;
 
     Platform& platform_;
-    RecordFiles& files_;
+    RecordKeeper& records_;
     Controls& controls_;
     GameState state_;
 };

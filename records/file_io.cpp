@@ -34,29 +34,6 @@ void SyncFolder(int directory, const std::string& shown) {
         throw FileError(shown, errno);
 }
 
-void MakeFolders(const std::string& path) {
-    for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
-        const std::string folder = path.substr(0, end);
-        if (!folder.empty() && folder.back() != '/') {
-            if (::mkdir(folder.c_str(), 0700) == 0) {
-                const auto slash = folder.rfind('/');
-                const std::string parent = slash == 0 || slash == std::string::npos
-                                               ? folder.substr(0, slash + 1) + "."
-                                               : folder.substr(0, slash);
-                for (const std::string& made : {folder, parent}) {
-                    const UniqueFd fd(::open(made.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-                    if (fd.get() < 0 || ::fsync(fd.get()) != 0)
-                        throw FileError(made, errno);
-                }
-            } else if (errno != EEXIST) {
-                throw FileError(folder, errno);
-            }
-        }
-        if (end == std::string::npos)
-            return;
-    }
-}
-
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());

@@ -33,9 +33,6 @@ int OpenRegularAt(int directory, const std::string& name, int flags, const std::
 // Makes the entries of the folder `directory` durable: a file created there
 // survives a power cut only once its folder is synced. Throws naming `shown`.
 void SyncFolder(int directory, const std::string& shown);
-// Makes `path` and any missing folder above it, each its owner's alone and
-// made durable in its parent.
-void MakeFolders(const std::string& path);
 // Writes all of `bytes`; false with errno set when the system refuses.
 bool WriteAll(int fd, std::string_view bytes);
 // Up to `limit` bytes from the file's current position; false with errno set on failure.

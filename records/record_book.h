@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
+#include <sys/types.h>
 #include <vector>
 
 #include "record_folder.h"
@@ -11,75 +11,98 @@
 namespace tavola {
 
 // The record, kept the same way in the player's own folder and in the
-// computer's: one reading of the stored score, one comparison, one name rule,
-// one way to finish a save cut short. The game uses it for the player's
-// folder, the record helper for the computer's.
+// computer's, with the one score rule and the one name rule that the game,
+// the record helper and the install step share.
 //
 // Nobody waits for anybody. A save is appended whole, in one write, to the
-// record's log (tavola7.log), and the record is the best of the log's entries
-// and the pair in the two files. The files follow the log: whoever finds the
-// lock free rewrites them from it, through the folder's journal. A holder
-// that stalls, such as a helper its player stopped, only leaves the files
-// behind for a while; every start and save reads the log as well, so no
-// save is lost and nobody is held up. The log grows by a new record only.
+// record's log (tavola7.log); from then on it has happened. The record is
+// the best of the pair in the two files and the log's whole entries, the
+// files counting as the oldest, and a tie keeps the older. Whoever finds the
+// lock free folds the log into the files: the name file first, then the
+// score file, each synced, and only then are the entries it read punched out
+// of the log, so that the log stays small and an entry appended meanwhile is
+// never touched. At every moment of a fold, a reader of the files and the
+// log finds the old record or the new, never a mixed pair: until the score
+// file holds the new score, the files' score is lower than the log's entry.
 class RecordBook {
   public:
-    using Pair = std::pair<std::string, std::string>; // the score file's bytes, the name file's
-    struct Opened {
+    // The lines of one record, without their CR LF, in the files' code page.
+    struct Pair {
+        std::string score;
+        std::string name;
+        bool operator==(const Pair&) const = default;
+    };
+    // A whole entry of the log and the offset just past it.
+    struct Entry {
         Pair pair;
-        // A save cut short that cannot be finished, in Italian; empty when all is well.
-        std::string problem;
+        off_t end = 0;
     };
 
     // The largest name, in bytes of the files' code page.
     static constexpr std::size_t LongestName = 255;
-    // Reading the log stops here, at its end: a new record is always appended.
+    // The game's score is a 16-bit count: a record above it could never be beaten.
+    static constexpr long HighestScore = 32767;
+    // The most that the log may hold before a fold: more is refused as a full disk.
     static constexpr std::size_t LogLimit = 1 << 20;
 
     RecordBook(const std::string& folder, RecordFolder::Kind kind);
 
     const RecordFolder& Folder() const { return folder_; }
 
-    // What a start shows.
-    Opened Open();
-    // Saves the score's and the name's lines (without CR LF) when the score
-    // beats the record; false when the record is as good or better. A file
-    // that the save could not rewrite refuses it before anything is written.
+    // The record's two texts as a start shows them: the files' bytes, or the
+    // log's better entry with CR LF. The player's own folder is first made
+    // whole (what is missing, what an older version left) and folded.
+    std::pair<std::string, std::string> Read();
+    // Whether the log holds entries that the files have not taken in yet.
+    bool Lags();
+    // Saves the score and the name when the score beats the record; true when
+    // the save is the record, false when the record is as good or better. A
+    // file that the save could not rewrite, or a log that the process's
+    // limits would cut short, refuses it before anything is written.
     bool Offer(const std::string& score, const std::string& name);
+    // Brings the files up to the record when nobody holds the lock, after
+    // taking in, once, whatever an older version left in the folder.
+    void Tidy();
 
-    // The score that a score file's bytes hold: the number spelled by their
-    // leading part, as the game has always read it ("1e3" is 1000, "-5" is
-    // -5, "+8" is 8, leading blanks and line breaks are skipped).
-    static double ScoreOf(std::string_view bytes);
-    // A score as a save writes it: 1 to 5 digits, no sign, no leading zero, at most 32767.
-    static bool IsScoreLine(std::string_view line);
+    // A score as a save writes it: 1 to 5 digits, no sign, no leading zero,
+    // at most 32767. Its value, or nothing for anything else.
+    static std::optional<long> ScoreOf(std::string_view line);
     // A name as the name box takes it, in the files' code page: at most 255
     // bytes, no control character, none of the five bytes that Windows-1252
     // leaves unassigned (they would show as control characters).
     static bool IsName(std::string_view bytes);
 
-    // A save as the log holds it, and back; torn or foreign entries are skipped.
+    // A save as the log holds it, and back. An entry counts only when it is
+    // whole: it starts with a line feed and ends with a carriage return,
+    // which no other entry can supply, and its name has the length it says.
     static std::string EncodeEntry(const std::string& score, const std::string& name);
-    static std::vector<Pair> DecodeLog(std::string_view bytes);
+    struct Log {
+        std::vector<Entry> entries;
+        off_t start = 0, end = 0; // the bytes read
+        off_t folded =
+            0; // what a fold may punch out: up to the last line feed, or the last entry's end
+    };
+    static Log DecodeLog(std::string_view bytes, off_t start, bool older);
 
   private:
-    struct Mirrored {
-        bool ran = false; // false when another holds the lock
-        std::string problem;
-        std::optional<Pair> best; // the record, when the files were brought up to it
+    struct Snapshot {
+        std::string score, name; // the files' bytes
+        Log log;
     };
-    // The player's own folder makes what is missing; the computer's refuses.
+    struct Best {
+        Pair pair;
+        long value = 0;
+        bool fromLog = false;
+    };
     void RequireAll();
-    // Brings the files up to the record, when nobody else holds the lock.
-    Mirrored Mirror();
-    // The record as the files, the log and, while another rewrites the
-    // files, its journal hold it.
-    Pair RecordAfter(const Mirrored& mirrored) const;
-    Pair BestOf(const Pair& files) const;
-    Pair Files() const;
-    std::string ReadLog() const;
-    std::size_t LogSize() const;
-    void Append(const std::string& entry);
+    Snapshot Take(bool older = false) const;
+    static Best BestOf(const Snapshot& snapshot);
+    static bool IsRecord(const Snapshot& snapshot, const Entry& mine);
+    void Fold(bool older);
+    off_t FoldOnce(bool older);
+    void TakeInOlderLayout();
+    off_t Append(const std::string& entry);
+    off_t LogSize() const;
 
     RecordFolder folder_;
 };

@@ -1,12 +1,105 @@
 #include "record_store.h"
 
+#include <cerrno>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "file_io.h"
+#include "record_book.h"
 #include "runtime_error.h"
-#include "shared_records.h"
+#include "windows1252.h"
 
 namespace tavola {
+
+namespace {
+
+// The helper's statuses, as it documents them; any other is the number of
+// the run-time error that stopped it.
+constexpr int HelperSaved = 0;
+constexpr int HelperNotBeaten = 1;
+
+// Runs the record helper and gives its status, with what it said was wrong;
+// -1 when a signal ended it.
+int RunHelper(const std::string& helper, std::vector<std::string> arguments,
+              std::string& complaint) {
+    arguments.insert(arguments.begin(), helper);
+    std::vector<char*> argv;
+    for (auto& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    char* environment[] = {nullptr}; // the helper trusts none anyway
+
+    int err[2];
+    if (::pipe2(err, O_CLOEXEC) != 0)
+        throw FileError(helper, errno);
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+    pid_t child = -1;
+    const int spawned =
+        ::posix_spawn(&child, helper.c_str(), &actions, nullptr, argv.data(), environment);
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::close(err[1]);
+    if (spawned != 0) {
+        ::close(err[0]);
+        throw FileError(helper, spawned);
+    }
+    {
+        const UniqueFd said(err[0]);
+        ReadUpTo(said.get(), 4096, complaint);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    while (!complaint.empty() && complaint.back() == '\n')
+        complaint.pop_back();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The run-time error that the helper's status and complaint stand for.
+RuntimeError HelperError(const std::string& helper, int status, const std::string& complaint) {
+    if (status < 0)
+        return RuntimeError(RuntimeError::DeviceIoError, helper,
+                            "Il programma dei record è stato interrotto");
+    for (const auto number :
+         {RuntimeError::BadFileNumber, RuntimeError::FileNotFound, RuntimeError::DeviceIoError,
+          RuntimeError::DiskFull, RuntimeError::PermissionDenied, RuntimeError::PathFileAccessError,
+          RuntimeError::PathNotFound})
+        if (status == number)
+            return RuntimeError(number, {}, complaint.empty() ? helper : complaint);
+    return RuntimeError(RuntimeError::PermissionDenied, {}, complaint.empty() ? helper : complaint);
+}
+
+// Makes `path` and any missing folder above it, each its owner's alone and
+// made durable in its parent.
+void MakeFolders(const std::string& path) {
+    for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string folder = path.substr(0, end);
+        if (!folder.empty() && folder.back() != '/') {
+            if (::mkdir(folder.c_str(), 0700) == 0) {
+                const auto slash = folder.rfind('/');
+                const std::string parent = slash == 0 || slash == std::string::npos
+                                               ? folder.substr(0, slash + 1) + "."
+                                               : folder.substr(0, slash);
+                for (const std::string& made : {folder, parent}) {
+                    const UniqueFd fd(::open(made.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+                    if (fd.get() < 0 || ::fsync(fd.get()) != 0)
+                        throw FileError(made, errno);
+                }
+            } else if (errno != EEXIST) {
+                throw FileError(folder, errno);
+            }
+        }
+        if (end == std::string::npos)
+            return;
+    }
+}
+
+} // namespace
 
 RecordPlace PickRecordPlace(const std::string& programDirectory, const std::string& sharedFolder,
                             const std::string& ownFolder) {
@@ -22,54 +115,38 @@ RecordPlace PickRecordPlace(const std::string& programDirectory, const std::stri
     return {sharedFolder, helper};
 }
 
-std::string RecordStore::GetWindowsDirectoryA() {
-    if (place_.helper.empty()) {
+ShownRecord RecordStore::Read() {
+    const bool shared = !place_.helper.empty();
+    if (!shared) {
         try {
             MakeFolders(place_.folder);
         } catch (const RuntimeError&) {
             // Opening the record files then says what is wrong, and where.
         }
     }
-    return place_.folder;
-}
-
-int RecordStore::NextFreeFileNumber() {
-    return files_.NextFreeFileNumber();
-}
-void RecordStore::OpenAppend(const std::string& path, int file) {
-    files_.OpenAppend(path, file);
-}
-void RecordStore::OpenOutput(const std::string& path, int file) {
-    files_.OpenOutput(path, file);
-}
-void RecordStore::OpenInput(const std::string& path, int file) {
-    files_.OpenInput(path, file);
-}
-std::string RecordStore::ReadAll(int file) {
-    return files_.ReadAll(file);
-}
-void RecordStore::PrintLine(int file, const std::string& text) {
-    files_.PrintLine(file, text);
-}
-void RecordStore::CloseFile(int file) {
-    files_.CloseFile(file);
-}
-
-void RecordStore::ReadSoon() {
-    if (place_.helper.empty())
-        return;
-    try {
-        early_ = std::make_unique<HelperRun>(place_.helper, std::vector<std::string>{});
-    } catch (const RuntimeError&) {
-        // The transaction starts the helper again, and says what is wrong.
+    // The folder as the game has always spelled it in its errors: with a
+    // separator after it, and another before each file's name.
+    RecordBook book(shared ? place_.folder : place_.folder + "/",
+                    shared ? RecordFolder::Kind::Shared : RecordFolder::Kind::Own);
+    const auto [score, name] = book.Read();
+    // Only the helper may bring the computer's files up to the record; what
+    // it cannot do now, the next save or start does.
+    if (shared && book.Lags()) {
+        std::string complaint;
+        RunHelper(place_.helper, {}, complaint);
     }
+    return {FromWindows1252(score), FromWindows1252(name)};
 }
 
-std::unique_ptr<RecordTransaction> RecordStore::BeginTransaction(const std::string& directory) {
-    if (!place_.helper.empty() && SameFolder(directory, place_.folder))
-        return std::make_unique<SharedRecordTransaction>(files_, directory, place_.helper,
-                                                         std::move(early_));
-    return std::make_unique<FolderTransaction>(files_, directory);
+bool RecordStore::Offer(const std::string& score, const std::string& name) {
+    if (place_.helper.empty())
+        return RecordBook(place_.folder + "/", RecordFolder::Kind::Own)
+            .Offer(score, ToWindows1252(name));
+    std::string complaint;
+    const int status = RunHelper(place_.helper, {score, ToWindows1252(name)}, complaint);
+    if (status != HelperSaved && status != HelperNotBeaten)
+        throw HelperError(place_.helper, status, complaint);
+    return status == HelperSaved;
 }
 
 } // namespace tavola

@@ -1,17 +1,13 @@
 #pragma once
 
-#include <memory>
 #include <string>
-#include <utility>
 
-#include "record_files.h"
-#include "sequential_files.h"
-#include "shared_records.h"
+#include "record_keeper.h"
 
 namespace tavola {
 
 // Where the record lives: the player's own folder, or the computer's, which
-// only the set-group-id record helper may open.
+// only the set-group-id record helper may write.
 struct RecordPlace {
     std::string folder;
     std::string helper; // empty for the player's own folder
@@ -25,33 +21,20 @@ struct RecordPlace {
 RecordPlace PickRecordPlace(const std::string& programDirectory, const std::string& sharedFolder,
                             const std::string& ownFolder);
 
-// The record files at their place: the game's only way to them.
-class RecordStore : public RecordFiles {
+// The record at its place: the game's only way to it. The game reads either
+// folder itself; in the computer's, only the helper saves.
+class RecordStore : public RecordKeeper {
   public:
     explicit RecordStore(RecordPlace place) : place_(std::move(place)) {}
 
-    // The place's folder. The player's own is made when missing, each new
-    // folder durable before a save relies on it; when it cannot be made,
-    // opening the files then says what is wrong, and where.
-    std::string GetWindowsDirectoryA() override;
-    int NextFreeFileNumber() override;
-    void OpenAppend(const std::string& path, int file) override;
-    void OpenOutput(const std::string& path, int file) override;
-    void OpenInput(const std::string& path, int file) override;
-    std::string ReadAll(int file) override;
-    void PrintLine(int file, const std::string& text) override;
-    void CloseFile(int file) override;
-    // In the computer's folder, starts the helper that reads the pair.
-    void ReadSoon() override;
-    // Through the helper in the computer's folder, by this process elsewhere.
-    std::unique_ptr<RecordTransaction> BeginTransaction(const std::string& directory) override;
+    // The player's own folder is made when missing, each new folder durable
+    // before a save relies on it; when it cannot be made, opening the files
+    // then says what is wrong, and where.
+    ShownRecord Read() override;
+    bool Offer(const std::string& score, const std::string& name) override;
 
   protected:
     RecordPlace place_;
-
-  private:
-    SequentialFiles files_;
-    std::unique_ptr<HelperRun> early_; // started by ReadSoon
 };
 
 } // namespace tavola

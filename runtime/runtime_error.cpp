@@ -52,6 +52,7 @@ RuntimeError FileError(const std::string& path, int error) {
         return RuntimeError(RuntimeError::PermissionDenied, path);
     case ENOSPC:
     case EDQUOT:
+    case EFBIG: // a file size limit
         return RuntimeError(RuntimeError::DiskFull, path);
     case EIO:
         return RuntimeError(RuntimeError::DeviceIoError, path);

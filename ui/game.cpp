@@ -4,12 +4,12 @@
 
 namespace tavola {
 
-Game::Game(Platform& platform, RecordFiles& files) : platform_(platform), files_(files) {}
+Game::Game(Platform& platform, RecordKeeper& records) : platform_(platform), records_(records) {}
 
 Game::~Game() = default;
 
 void Game::Start() {
-    window_ = std::make_unique<Tavola>(platform_, files_, pictures_);
+    window_ = std::make_unique<Tavola>(platform_, records_, pictures_);
     // Queued: the old window's menu handler must finish before its window goes.
     connect(window_.get(), &Tavola::newGameRequested, this, &Game::Restart, Qt::QueuedConnection);
     window_->Form_Load();

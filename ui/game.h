@@ -5,7 +5,7 @@
 
 #include "pictures.h"
 #include "platform.h"
-#include "record_files.h"
+#include "record_keeper.h"
 
 namespace tavola {
 
@@ -15,7 +15,7 @@ class Tavola;
 // so that every game starts from the window's design-time state.
 class Game : public QObject {
   public:
-    Game(Platform& platform, RecordFiles& files);
+    Game(Platform& platform, RecordKeeper& records);
     ~Game() override;
 
     // Runs the window's load, shows it and lets it ask the first question.
@@ -27,7 +27,7 @@ class Game : public QObject {
     void Restart();
 
     Platform& platform_;
-    RecordFiles& files_;
+    RecordKeeper& records_;
     PictureCache pictures_; // one set for every game of the process
     std::unique_ptr<Tavola> window_;
 };

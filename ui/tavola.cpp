@@ -125,10 +125,10 @@ int KeyAscii(const QKeyEvent& key) {
 
 } // namespace
 
-Tavola::Tavola(Platform& platform, RecordFiles& files, PictureCache& pictures, QWidget* parent)
+Tavola::Tavola(Platform& platform, RecordKeeper& records, PictureCache& pictures, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      platform_(platform), pictures_(pictures), quiz_(platform, files, *this), background_(new Background(this)) {
+      platform_(platform), pictures_(pictures), quiz_(platform, records, *this), background_(new Background(this)) {
     setObjectName("Tavola");
     setWindowTitle("Gioca con la Vortimpa");
     background_->setObjectName("client");

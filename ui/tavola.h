@@ -23,7 +23,7 @@ class Tavola : public QMainWindow, public Controls {
     Q_OBJECT
 
   public:
-    Tavola(Platform& platform, RecordFiles& files, PictureCache& pictures,
+    Tavola(Platform& platform, RecordKeeper& records, PictureCache& pictures,
            QWidget* parent = nullptr);
     ~Tavola() override;
 

@@ -18,7 +18,7 @@ TEST(Load, AsksGreetsAndStartsInOrder) {
     const std::vector<std::string> start(f.timeline.begin(), f.timeline.begin() + 6);
     EXPECT_EQ(start,
               (std::vector<std::string>{"timer off", "AskText", "ShowMessage", "caption lblnome1",
-                                        "timer on", "GetWindowsDirectoryA"}));
+                                        "timer on", "Read"}));
     EXPECT_EQ(f.timeline.back(), "caption lblconto");
     EXPECT_EQ(f.quiz.State().correctCount, 0);
     EXPECT_EQ(f.controls.Caption(Label::lblScore), "0") << "left at its design-time value";

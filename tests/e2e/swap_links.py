@@ -9,7 +9,7 @@ import stat
 import sys
 
 folder, target = sys.argv[1], sys.argv[2]
-names = ["tavola7.journal", "tavola7.lock", "tavola7.log", "tavrec7.txt", "ntavrec7.txt"]
+names = ["tavola7.lock", "tavola7.log", "tavrec7.txt", "ntavrec7.txt"]
 os.chdir(folder)
 while True:
     for name in names:

@@ -36,9 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string scoreBytes = rest.substr(0, split), nameBytes = rest.substr(split);
 
     // The log of saves, read by the set-group-id helper too, yields only what a save could write.
-    for (const auto& [score, name] : RecordBook::DecodeLog(rest))
-        Check(RecordBook::IsScoreLine(score.substr(0, score.size() - 2)) &&
-                  RecordBook::IsName(name.substr(0, name.size() - 2)),
+    for (const auto& entry : RecordBook::DecodeLog(rest, 0, data[1] & 1).entries)
+        Check(RecordBook::ScoreOf(entry.pair.score) && RecordBook::IsName(entry.pair.name),
               "the log yields only pairs that a save writes");
 
     QuizFixture f;
@@ -46,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WriteBytes(f.NameFile(), nameBytes);
     f.Load("Anna");
     const auto shown = [](const std::string& bytes) {
-        return FromWindows1252(bytes.substr(0, SequentialFiles::ReadLimit));
+        return FromWindows1252(bytes.substr(0, RecordFolder::ReadLimit));
     };
     Check(f.controls.Caption(Label::lblpunti) == shown(scoreBytes), "the score shows unchanged");
     Check(f.controls.Caption(Label::lblnome) == shown(nameBytes), "the holder shows unchanged");

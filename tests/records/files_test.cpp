@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "runtime_error.h"
-#include "sequential_files.h"
+#include "record_book.h"
 #include "temp_dir.h"
 #include "windows1252.h"
 
@@ -13,34 +15,6 @@ using namespace tavola;
 using namespace tavola::testing;
 
 namespace {
-
-void WriteLine(SequentialFiles& files, const std::string& path, const std::string& text) {
-    const int file = files.NextFreeFileNumber();
-    files.OpenOutput(path, file);
-    files.PrintLine(file, text);
-    files.CloseFile(file);
-}
-
-std::string ReadWhole(SequentialFiles& files, const std::string& path) {
-    const int file = files.NextFreeFileNumber();
-    files.OpenInput(path, file);
-    std::string text = files.ReadAll(file);
-    files.CloseFile(file);
-    return text;
-}
-
-RuntimeError::Number ErrorOpening(void (SequentialFiles::*open)(const std::string&, int),
-                                  const std::string& path, std::string* detail) {
-    SequentialFiles files;
-    try {
-        (files.*open)(path, 1);
-    } catch (const RuntimeError& error) {
-        *detail = error.detail();
-        return error.number();
-    }
-    ADD_FAILURE() << "opening " << path << " did not fail";
-    return RuntimeError::Number{};
-}
 
 TEST(Windows1252, NamesGoToDiskAsSingleBytesAndComeBackTheSame) {
     const std::string name = "Niccolò Müller";
@@ -69,100 +43,59 @@ TEST(Windows1252, EveryByteSurvivesTheRoundTrip) {
     EXPECT_EQ(ToWindows1252(FromWindows1252(all)), all);
 }
 
-TEST(SequentialFiles, AppendCreatesAMissingFileAndKeepsAnExistingOne) {
-    TempDir dir;
-    SequentialFiles files;
-    const int file = files.NextFreeFileNumber();
-    files.OpenAppend(dir / "new.txt", file);
-    files.CloseFile(file);
-    EXPECT_EQ(ReadBytes(dir / "new.txt"), "");
-
-    WriteBytes(dir / "old.txt", "12\r\n");
-    files.OpenAppend(dir / "old.txt", file);
-    files.CloseFile(file);
-    EXPECT_EQ(ReadBytes(dir / "old.txt"), "12\r\n");
-}
-
-TEST(SequentialFiles, OutputReplacesTheContentWithCrLfLines) {
-    TempDir dir;
-    SequentialFiles files;
-    WriteBytes(dir / "f.txt", "a much longer old content\r\n");
-    WriteLine(files, dir / "f.txt", "Niccolò");
-    EXPECT_EQ(ReadBytes(dir / "f.txt"), "Niccol\xF2\r\n");
-    EXPECT_EQ(ReadWhole(files, dir / "f.txt"), "Niccolò\r\n");
-    EXPECT_EQ(std::filesystem::directory_iterator(dir.Path())->path().filename(), "f.txt")
-        << "no temporary file is left behind";
-}
-
-TEST(SequentialFiles, ADoubledSeparatorNamesTheSameFile) {
-    TempDir dir;
-    SequentialFiles files;
-    WriteLine(files, dir.Path().string() + "//twice.txt", "x");
-    EXPECT_EQ(ReadWhole(files, dir / "twice.txt"), "x\r\n");
-}
-
-TEST(SequentialFiles, ReadingStopsAtTheLimit) {
-    TempDir dir;
-    SequentialFiles files;
-    WriteBytes(dir / "huge.txt", std::string(1 << 20, '7'));
-    EXPECT_EQ(ReadWhole(files, dir / "huge.txt").size(), SequentialFiles::ReadLimit);
-}
-
-TEST(SequentialFiles, FileNumbersAreReusedOnlyWhenFree) {
-    TempDir dir;
-    SequentialFiles files;
-    EXPECT_EQ(files.NextFreeFileNumber(), 1);
-    files.OpenAppend(dir / "a", 1);
-    EXPECT_EQ(files.NextFreeFileNumber(), 2);
-    EXPECT_THROW(files.OpenAppend(dir / "b", 1), RuntimeError);
-    files.CloseFile(1);
-    EXPECT_EQ(files.NextFreeFileNumber(), 1);
-    EXPECT_THROW(files.CloseFile(1), RuntimeError);
-}
-
-// Each failure names the file whole, with the number its reason deserves.
-TEST(SequentialFiles, FailuresNameThePathAndTheReason) {
-    using Open = void (SequentialFiles::*)(const std::string&, int);
+// What a start shows from the two files and the log, and what the files
+// hold after it: only whole entries by the rules count, a tie keeps the
+// older, and what an older version left is taken in once, by the same rules.
+TEST(RecordBook, OnlyWholeEntriesByTheRulesCountAndATieKeepsTheOlder) {
+    const std::string journal9 = "tavola7 journal 2\ntavrec7.txt 3\n9\r\nntavrec7.txt 7\nBruno\r\nend\n";
     struct Case {
-        Open open;
-        const char* path;
-        RuntimeError::Number number;
+        const char* what;
+        std::string log;
+        std::string journal; // "-": none
+        const char* score;
+        const char* name;
     } cases[] = {
-        {&SequentialFiles::OpenAppend, "folder", RuntimeError::PathFileAccessError},
-        {&SequentialFiles::OpenInput, "folder", RuntimeError::PathFileAccessError},
-        {&SequentialFiles::OpenOutput, "folder", RuntimeError::PathFileAccessError},
-        {&SequentialFiles::OpenInput, "missing", RuntimeError::FileNotFound},
-        {&SequentialFiles::OpenAppend, "no/such/dir", RuntimeError::PathNotFound},
+        {"a better entry", "\n9 5 Bruno\r", "-", "9", "Bruno"},
+        {"a tie keeps the older entry", "\n9 5 Bruno\r\n9 5 Carla\r", "-", "9", "Bruno"},
+        {"a tie with the files keeps the files", "\n5 5 Bruno\r", "-", "5", "Anna"},
+        {"a leading zero", "\n09 5 Bruno\r", "-", "5", "Anna"},
+        {"above any game's score", "\n32768 5 Bruno\r", "-", "5", "Anna"},
+        {"cut short before its end, then another", std::string("\n9 5 Bruno") + "\n6 5 Carla\r", "-", "6", "Carla"},
+        {"cut short at the log's end", "\n9 5 Bruno", "-", "5", "Anna"},
+        {"a length that is not its name's", "\n9 4 Bruno\r", "-", "5", "Anna"},
+        {"a control character in the name", "\n9 5 Br\x1bno\r", "-", "5", "Anna"},
+        {"the older version's entry, in today's folder", "\n9 5 Bruno\n", "-", "5", "Anna"},
+        {"the older version's entry, in its own folder", "\n9 5 Bruno\n", "", "9", "Bruno"},
+        {"beyond a hole of 2 GiB", std::string("\0", 1) + "\n9 5 Bruno\r", "-", "9", "Bruno"},
+        {"a whole journal that an older version left", "", journal9, "9", "Bruno"},
+        {"a crafted journal's score", "", "tavola7 journal 2\ntavrec7.txt 7\n1e999\r\nntavrec7.txt 7\nBruno\r\nend\n", "5", "Anna"},
+        {"a crafted journal's long name", "",
+         "tavola7 journal 2\ntavrec7.txt 3\n9\r\nntavrec7.txt 302\n" + std::string(300, 'x') + "\r\nend\n", "5", "Anna"},
+        {"a torn journal", "", journal9.substr(0, journal9.size() - 1), "5", "Anna"},
     };
-    TempDir dir;
-    std::filesystem::create_directory(dir / "folder");
     for (const auto& c : cases) {
-        std::string detail;
-        EXPECT_EQ(ErrorOpening(c.open, dir / c.path, &detail), c.number) << c.path;
-        EXPECT_EQ(detail, dir / c.path);
+        TempDir dir;
+        WriteBytes(dir / "tavrec7.txt", "5\r\n");
+        WriteBytes(dir / "ntavrec7.txt", "Anna\r\n");
+        WriteBytes(dir / "tavola7.lock", "");
+        WriteBytes(dir / "tavola7.log", "");
+        if (c.log.starts_with('\0'))
+            std::filesystem::resize_file(dir / "tavola7.log", 2ull << 30);
+        {
+            std::ofstream log(dir / "tavola7.log", std::ios::binary | std::ios::app);
+            log << (c.log.starts_with('\0') ? c.log.substr(1) : c.log);
+        }
+        if (c.journal != "-")
+            WriteBytes(dir / "tavola7.journal", c.journal);
+        RecordBook book(dir.Path().string(), RecordFolder::Kind::Own);
+        const auto [score, name] = book.Read();
+        EXPECT_EQ(score, std::string(c.score) + "\r\n") << c.what;
+        EXPECT_EQ(name, std::string(c.name) + "\r\n") << c.what;
+        EXPECT_EQ(ReadBytes(dir / "tavrec7.txt"), std::string(c.score) + "\r\n") << c.what;
+        EXPECT_EQ(ReadBytes(dir / "ntavrec7.txt"), std::string(c.name) + "\r\n") << c.what;
+        EXPECT_FALSE(book.Lags()) << c.what << ": the fold left entries";
+        EXPECT_FALSE(std::filesystem::exists(dir / "tavola7.journal")) << c.what;
     }
-}
-
-TEST(FileTransaction, OutputTakesEffectOnlyAtCommit) {
-    TempDir dir;
-    SequentialFiles files;
-    const auto score = dir / "tavrec7.txt", name = dir / "ntavrec7.txt";
-    WriteBytes(score, "5\r\n");
-    WriteBytes(name, "Anna\r\n");
-    {
-        FolderTransaction dropped(files, dir.Path().string());
-        WriteLine(files, score, "9");
-        EXPECT_EQ(ReadBytes(score), "5\r\n");
-    }
-    EXPECT_EQ(ReadBytes(score), "5\r\n") << "dropped without a commit";
-    {
-        FolderTransaction committed(files, dir.Path().string());
-        WriteLine(files, score, "9");
-        WriteLine(files, name, "Bruno");
-        committed.Commit();
-    }
-    EXPECT_EQ(ReadBytes(score), "9\r\n");
-    EXPECT_EQ(ReadBytes(name), "Bruno\r\n");
 }
 
 } // namespace

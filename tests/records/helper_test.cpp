@@ -17,7 +17,7 @@
 
 #include "quiz_fixture.h"
 #include "runtime_error.h"
-#include "shared_records.h"
+#include "record_book.h"
 #include "temp_dir.h"
 
 using namespace tavola;
@@ -54,7 +54,6 @@ void FreshFolder(mode_t mode = 0755) {
     ::chmod(Folder.c_str(), mode);
     WriteBytes(In("tavrec7.txt"), "5\r\n");
     WriteBytes(In("ntavrec7.txt"), "Anna\r\n");
-    WriteBytes(In("tavola7.journal"), "");
     WriteBytes(In("tavola7.lock"), "");
     WriteBytes(In("tavola7.log"), "");
 }
@@ -77,6 +76,10 @@ std::pair<std::string, std::string> Pair() {
 }
 
 const std::pair<std::string, std::string> OldPair{"5\r\n", "Anna\r\n"};
+
+std::string FirstLineOf(const std::string& text) {
+    return text.substr(0, text.find_first_of("\r\n"));
+}
 
 // A game on either folder, for what the two keep alike: the player's own,
 // which the game opens itself, or the computer's, only through the helper.
@@ -103,16 +106,20 @@ TEST(RecordHelper, SavesOnlyAScoreThatBeatsTheRecordOnDisk) {
     EXPECT_EQ(Pair(), OldPair);
     EXPECT_EQ(RunHelper({"12", "Niccol\xF2"}), 0);
     EXPECT_EQ(Pair(), (std::pair<std::string, std::string>{"12\r\n", "Niccol\xF2\r\n"}));
-    EXPECT_EQ(ReadBytes(In("tavola7.journal")), "");
-}
 
-TEST(RecordHelper, PrintsThePairForTheGame) {
-    FreshFolder();
-    const std::string out = (fs::path(Folder).parent_path() / "printed").string();
-    ASSERT_EQ(Shell(Helper + " > " + out), 0);
-    RecordFolder::Files printed;
-    ASSERT_TRUE(DecodeJournal(ReadBytes(out), printed)) << ReadBytes(out);
-    EXPECT_EQ(printed, (RecordFolder::Files{{"tavrec7.txt", "5\r\n"}, {"ntavrec7.txt", "Anna\r\n"}}));
+    // A log at its limit, which a stopped holder of the lock keeps from being
+    // folded, refuses a save before writing; a free lock makes room.
+    WriteBytes(In("tavola7.log"), std::string(RecordBook::LogLimit, '\n'));
+    {
+        LockHolder holder;
+        EXPECT_EQ(RunHelper({"13", "Bruno"}), 61);
+    }
+    EXPECT_EQ(fs::file_size(In("tavola7.log")), RecordBook::LogLimit);
+    EXPECT_EQ(RunHelper({"13", "Bruno"}), 0);
+    // A file size limit that would cut the entry short refuses it before it is written.
+    const std::string limited = "sh -c 'ulimit -f " + std::to_string(fs::file_size(In("tavola7.log")) / 512) + " && " + Helper + " 14 Carla'";
+    EXPECT_EQ(Shell(limited), 61);
+    EXPECT_EQ(Pair(), (std::pair<std::string, std::string>{"13\r\n", "Bruno\r\n"}));
 }
 
 TEST(RecordHelper, RefusesBadInputAndLeavesTheFilesAsTheyWere) {
@@ -134,6 +141,9 @@ TEST(RecordHelper, RefusesBadInputAndLeavesTheFilesAsTheyWere) {
         {"7", "An\x9dna"}, // unassigned in Windows-1252: the game would show a control character
         {"32768", "Anna"},     // beyond any score the game can reach: never beaten
         {"99999", "Anna"},
+        {"07", "Anna"}, // no game writes a leading zero
+        {"--check", "07", "Anna"},
+        {"--check", "7", "An\nna"},
     };
     for (const auto& arguments : refused) {
         FreshFolder();
@@ -141,6 +151,8 @@ TEST(RecordHelper, RefusesBadInputAndLeavesTheFilesAsTheyWere) {
         EXPECT_EQ(Pair(), OldPair) << arguments[0];
     }
     FreshFolder();
+    EXPECT_EQ(RunHelper({"--check", "32767", std::string(255, '\xE0')}), 0) << "the rules alone";
+    EXPECT_EQ(Pair(), OldPair) << "a check saves nothing";
     EXPECT_EQ(RunHelper({"32767", std::string(255, '\xE0')}), 0) << "the highest score, the longest name";
 }
 
@@ -168,40 +180,34 @@ TEST(RecordHelper, RefusesAFolderThatOthersCouldChange) {
 // could leave in either folder: nothing hangs, nothing outside the folder is
 // written, and what cannot be used is the run-time error naming it, with
 // the files as they were. The player's own folder makes a missing file
-// again; the computer's makes none.
+// again; the computer's makes none. Each row runs in a child of its own
+// with a deadline, so that one that would hang fails alone, at once.
 TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
     TempDir outside;
     const std::string target = outside / "target";
     const std::pair<std::string, std::string> newPair{"9\r\n", "Bruno\r\n"};
     enum Plant { Link, LinkToAFile, Fifo, HardLink, Missing, NotTheOwners, Nothing };
+    constexpr int Hung = 200, Unnamed = 201;
     struct Case {
         const char* name;
         Plant plant;
         const char* file;
         int own, shared; // the run-time error in each folder; 0: the game plays and saves
-        std::string journal = {}; // left whole by an earlier save
     } cases[] = {
         {"dangling link for the score", Link, "tavrec7.txt", 75, 75},
         {"dangling link for the lock", Link, "tavola7.lock", 75, 75},
-        {"dangling link for the journal", Link, "tavola7.journal", 75, 75},
-        {"link to a file outside for the journal", LinkToAFile, "tavola7.journal", 75, 75},
         {"link to a file outside for the score", LinkToAFile, "tavrec7.txt", 75, 75},
         {"link to a file outside for the log", LinkToAFile, "tavola7.log", 75, 75},
         {"FIFO for the score", Fifo, "tavrec7.txt", 75, 75},
+        {"FIFO for the log", Fifo, "tavola7.log", 75, 75},
         {"FIFO for the lock", Fifo, "tavola7.lock", 75, 75},
         {"hard link for the score, which a rewrite would carry outside", HardLink, "tavrec7.txt", 75, 75},
         // An administrator who deletes the files for a fresh record: no
         // player's game may make them again, owned by that player.
         {"score file missing", Missing, "tavrec7.txt", 0, 53},
         {"lock missing", Missing, "tavola7.lock", 0, 53},
-        {"journal missing", Missing, "tavola7.journal", 0, 53},
         {"log missing", Missing, "tavola7.log", 0, 53},
         {"a file that a player's game made, before this version", NotTheOwners, "ntavrec7.txt", 0, 70},
-        // A whole journal may change the pair alone, and only when both are there.
-        {"whole journal naming the lock", Nothing, "", 0, 0,
-         EncodeJournal({{"tavola7.lock", "x"}, {"tavrec7.txt", "99\r\n"}})},
-        {"whole journal naming a missing file", Missing, "ntavrec7.txt", 0, 53,
-         EncodeJournal({{"tavrec7.txt", newPair.first}, {"ntavrec7.txt", newPair.second}})},
         {"old temporary name planted as a link", Link, "tavrec7.txt.tmp-4242", 0, 0},
     };
     for (const auto& [shared, c] : InBothFolders(cases)) {
@@ -209,7 +215,6 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
             continue; // only root may give a file away
         FreshFolder();
         fs::remove(target);
-        WriteBytes(In("tavola7.journal"), c.journal);
         const std::string file = In(c.file);
         if (c.plant == Link || c.plant == LinkToAFile || c.plant == Fifo || c.plant == Missing)
             fs::remove(file);
@@ -236,17 +241,23 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
 
         const std::string shown = std::string(shared ? "shared: " : "own: ") + c.name;
         const int expected = shared ? c.shared : c.own;
-        int error = 0;
-        Game f(shared);
-        try {
-            f.Load("Bruno");
-            ScoreRight(f, 9);
-            f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
-        } catch (const RuntimeError& e) {
-            error = e.number();
-            EXPECT_NE(std::string(e.what()).find(c.file), std::string::npos) << shown << ": " << e.what();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::alarm(5);
+            int error = 0;
+            try {
+                Game f(shared);
+                f.Load("Bruno");
+                ScoreRight(f, 9);
+                f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
+            } catch (const RuntimeError& e) {
+                error = std::string(e.what()).find(c.file) == std::string::npos ? Unnamed : e.number();
+            }
+            ::_exit(error);
         }
-        EXPECT_EQ(error, expected) << shown;
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : Hung, expected) << shown;
         if (c.plant == LinkToAFile)
             EXPECT_EQ(ReadBytes(target), "someone else's") << shown << ": wrote outside";
         else
@@ -255,13 +266,8 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
             EXPECT_FALSE(fs::exists(fs::symlink_status(file))) << shown << ": made again";
         }
         const auto regular = [](const char* name) { return fs::is_regular_file(fs::symlink_status(In(name))); };
-        const auto after = expected == 0 ? newPair : OldPair;
         if (regular("tavrec7.txt") && regular("ntavrec7.txt")) {
-            EXPECT_EQ(Pair(), after) << shown;
-        }
-        if (regular("tavola7.journal")) {
-            EXPECT_EQ(ReadBytes(In("tavola7.journal")), expected == 0 ? "" : c.journal)
-                << shown << ": a journal finished or dropped, or left when refused";
+            EXPECT_EQ(Pair(), expected == 0 ? newPair : OldPair) << shown;
         }
     }
 }
@@ -279,7 +285,7 @@ TEST(RecordHelper, AKillAtAnySystemCallLeavesTheOldPairOrTheNew) {
     const std::pair<std::string, std::string> newPair{"9\r\n", "Bruno\r\n"};
     int kills = 0;
     for (const char* kind : {"openat", "read", "write", "ftruncate", "fsync", "close", "flock",
-                             "fstat", "newfstatat", "getdents64", "unlinkat"}) {
+                             "fstat", "newfstatat", "lseek", "fallocate"}) {
         for (int call = 1;; ++call) {
             FreshFolder();
             const int status = Shell("strace -o /dev/null --inject=" + std::string(kind) +
@@ -301,9 +307,9 @@ TEST(RecordHelper, AKillAtAnySystemCallLeavesTheOldPairOrTheNew) {
 
 // An input/output error in a save: before the log's entry is written the save
 // fails with the run-time error and the old pair stays; once it is written,
-// every start reads it, and the files follow at the next start. A failed
+// the save has happened, and the files follow at the next start. A failed
 // sync of the entry is reported, though the entry may stand.
-TEST(RecordHelper, AFailureAfterTheJournalIsDurableStillCountsAsSaved) {
+TEST(RecordHelper, AFailureAfterTheEntryIsWrittenStillCountsAsSaved) {
 #ifdef TAVOLA_SANITIZE
     GTEST_SKIP() << "the sanitizer runtime makes calls of its own; the plain build injects the errors";
 #endif
@@ -311,14 +317,15 @@ TEST(RecordHelper, AFailureAfterTheJournalIsDurableStillCountsAsSaved) {
         GTEST_SKIP() << "strace is missing or may not trace here";
     const std::pair<std::string, std::string> newPair{"9\r\n", "Bruno\r\n"};
     struct Case {
-        const char* call; // the save's writes and syncs: the journal's, the score's, the name's
+        const char* call; // the save's writes and syncs: the log's, the name's, the score's
         int status;
         std::pair<std::string, std::string> next;
     } cases[] = {
         {"write:error=EIO:when=1", 57, OldPair}, {"fsync:error=EIO:when=1", 57, newPair},
-        {"write:error=ENOSPC:when=1", 61, OldPair},
+        {"write:error=ENOSPC:when=1", 61, OldPair}, {"write:error=EFBIG:when=1", 61, OldPair},
         {"write:error=EIO:when=2", 0, newPair}, {"write:error=ENOSPC:when=3", 0, newPair},
-        {"fsync:error=EIO:when=3", 0, newPair}, {"ftruncate:error=EIO:when=4", 0, newPair},
+        {"fsync:error=EIO:when=3", 0, newPair}, {"ftruncate:error=EIO:when=2", 0, newPair},
+        {"fallocate:error=EIO:when=1", 0, newPair},
     };
     for (const auto& c : cases) {
         FreshFolder();
@@ -327,6 +334,7 @@ TEST(RecordHelper, AFailureAfterTheJournalIsDurableStillCountsAsSaved) {
             << c.call;
         EXPECT_EQ(RunHelper({}), 0) << c.call;
         EXPECT_EQ(Pair(), c.next) << c.call;
+        EXPECT_EQ(RunHelper({"9", "Carla"}), c.next == newPair ? 1 : 0) << c.call << ": a tie keeps the older";
     }
 }
 
@@ -347,6 +355,22 @@ TEST(SharedRecord, TheGameReadsTheFolderAndSavesThroughTheHelper) {
         EXPECT_EQ(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }), 0);
         EXPECT_EQ(Pair(), c.after) << c.rightAnswers;
         EXPECT_EQ(f.platform.messages.size() > said, c.after != OldPair);
+    }
+
+    // A helper ended by a signal is a run-time error, never a save.
+    FreshFolder();
+    const std::string killed = (fs::path(Folder).parent_path() / "killed-helper").string();
+    WriteBytes(killed, "#!/bin/sh\nkill -KILL $$\n");
+    ::chmod(killed.c_str(), 0755);
+    Game signalled(true);
+    signalled.files.place.helper = killed;
+    signalled.Load("Bruno");
+    ScoreRight(signalled, 9);
+    try {
+        signalled.quiz.cmdExit_Click();
+        ADD_FAILURE() << "a helper ended by a signal was taken for a save";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number(), RuntimeError::DeviceIoError) << error.what();
     }
 
     FreshFolder(0777);
@@ -431,39 +455,36 @@ TEST(Record, TenGamesEndingAtOnceKeepTheBest) {
     }
 }
 
-// A rewrite of the files cut short leaves a journal; the next start finishes
-// it when it is whole and drops it when it is torn, at whatever byte the cut
-// came. Only the player's own folder makes a missing file again.
+// A save cut short at any byte of its entry, and a fold cut short after the
+// name file or at any byte of the score file: the next start shows the old
+// pair or the new, never a mixed one, and the files hold it after that start.
 TEST(Record, TheNextStartShowsTheOldPairOrTheNewAfterACrash) {
-    const RecordFolder::Files newPair{{"tavrec7.txt", "9\r\n"}, {"ntavrec7.txt", "Bruno\r\n"}};
-    const std::string journal = EncodeJournal(newPair);
-    const std::pair<std::string, std::string> newShown{"9\r\n", "Bruno\r\n"};
+    const std::string entry = RecordBook::EncodeEntry("19", "Bruno");
+    const std::pair<std::string, std::string> newShown{"19\r\n", "Bruno\r\n"};
     struct Case {
-        std::string journal;
-        const char* missing; // a record file deleted while the save was pending
+        std::string log, score, name; // as the crash left them
         std::pair<std::string, std::string> shown;
     };
-    std::vector<Case> cases = {
-        {journal, "tavrec7.txt", newShown},
-        {journal, "ntavrec7.txt", newShown},
-        {EncodeJournal({{"tavrec7.txt", "9\r\n"}, {"tavola7.lock", "x"}}), nullptr, OldPair}, // not the pair's
-    };
-    for (std::size_t cut = 0; cut <= journal.size(); ++cut) // cut short at every byte
-        cases.push_back({journal.substr(0, cut), nullptr, cut == journal.size() ? newShown : OldPair});
+    std::vector<Case> cases;
+    for (std::size_t cut = 0; cut <= entry.size(); ++cut)
+        cases.push_back({entry.substr(0, cut), "5\r\n", "Anna\r\n", cut == entry.size() ? newShown : OldPair});
+    for (const char* name : {"", "Br", "Bruno\r\n"})
+        cases.push_back({entry, "5\r\n", name, newShown});
+    for (const char* score : {"", "1", "19", "19\r", "19\r\n"})
+        cases.push_back({entry, score, "Bruno\r\n", newShown});
     for (const auto& [shared, c] : InBothFolders(cases)) {
-        if (shared && c.missing)
-            continue;
         FreshFolder();
-        WriteBytes(In("ntavrec7.txt"), c.journal == journal ? "Br" : "Anna\r\n"); // torn mid-rewrite
-        if (c.missing)
-            fs::remove(In(c.missing));
-        WriteBytes(In("tavola7.journal"), c.journal);
+        WriteBytes(In("tavola7.log"), c.log);
+        WriteBytes(In("tavrec7.txt"), c.score);
+        WriteBytes(In("ntavrec7.txt"), c.name);
         Game f(shared);
         f.Load();
         const auto shown = std::pair{f.controls.Caption(Label::lblpunti), f.controls.Caption(Label::lblnome)};
-        EXPECT_EQ(shown, c.shown) << shared << ": " << c.journal.size() << " bytes, missing "
-                                  << (c.missing ? c.missing : "none");
-        EXPECT_EQ(ReadBytes(In("tavola7.journal")), "") << shared;
+        const std::string what = std::to_string(shared) + ": " + std::to_string(c.log.size()) +
+                                 " bytes of the entry, files " + c.score + "|" + c.name;
+        EXPECT_EQ(shown.second, c.shown.second) << what;
+        EXPECT_EQ(FirstLineOf(shown.first), FirstLineOf(c.shown.first)) << what;
+        EXPECT_EQ(Pair(), c.shown) << what << ": the files after the start";
     }
 }
 

@@ -8,49 +8,14 @@ void RecordingStore::Note(const std::string& call) {
         timeline->push_back(call);
 }
 
-std::string RecordingStore::GetWindowsDirectoryA() {
-    Note("GetWindowsDirectoryA");
-    return RecordStore::GetWindowsDirectoryA();
+ShownRecord RecordingStore::Read() {
+    Note("Read");
+    return RecordStore::Read();
 }
 
-int RecordingStore::NextFreeFileNumber() {
-    Note("NextFreeFileNumber");
-    return RecordStore::NextFreeFileNumber();
-}
-
-void RecordingStore::OpenAppend(const std::string& path, int file) {
-    Note("OpenAppend " + path);
-    RecordStore::OpenAppend(path, file);
-}
-
-void RecordingStore::OpenOutput(const std::string& path, int file) {
-    Note("OpenOutput " + path);
-    RecordStore::OpenOutput(path, file);
-}
-
-void RecordingStore::OpenInput(const std::string& path, int file) {
-    Note("OpenInput " + path);
-    RecordStore::OpenInput(path, file);
-}
-
-std::string RecordingStore::ReadAll(int file) {
-    Note("ReadAll");
-    return RecordStore::ReadAll(file);
-}
-
-void RecordingStore::PrintLine(int file, const std::string& text) {
-    Note("PrintLine " + text);
-    RecordStore::PrintLine(file, text);
-}
-
-void RecordingStore::CloseFile(int file) {
-    Note("CloseFile");
-    RecordStore::CloseFile(file);
-}
-
-std::unique_ptr<RecordTransaction> RecordingStore::BeginTransaction(const std::string& directory) {
-    Note("BeginTransaction");
-    return RecordStore::BeginTransaction(directory);
+bool RecordingStore::Offer(const std::string& score, const std::string& name) {
+    Note("Offer " + score + " " + name);
+    return RecordStore::Offer(score, name);
 }
 
 } // namespace tavola::testing

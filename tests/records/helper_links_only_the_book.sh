@@ -1,0 +1,14 @@
+#!/bin/sh
+# The set-group-id helper links the record book and the numbered errors, and
+# nothing else of the game: every symbol of ours that it defines must be one
+# of these. Prints what it found otherwise.
+set -u
+allowed='^tavola::((RecordBook|RecordFolder|UniqueFd|RuntimeError)(::|$)|(OpenRegularAt|SyncFolder|WriteAll|ReadUpTo|FileError|NotAFileError)\(|\(anonymous namespace\)::(FirstLine|ReadCount|DecodeBody|DecodeJournal|Unlocking|TitleOf|WhatOf))'
+found=$(nm -C --defined-only "$1" | cut -d' ' -f3- |
+    sed -E 's/^(typeinfo (name )?for |vtable for |guard variable for )//' | grep -E '^tavola::' |
+    grep -Ev "$allowed")
+if [ -n "$found" ]; then
+    echo "$found"
+    exit 1
+fi
+nm -C --defined-only "$1" | grep -q 'tavola::RecordBook::Offer' || { echo "no record book in $1"; exit 1; }
