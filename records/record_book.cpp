@@ -21,6 +21,10 @@ constexpr const char* LogName = RecordFolder::LogName;
 // Left by versions before the log: a rewrite of the pair in progress.
 constexpr const char* JournalName = "tavola7.journal";
 
+// What files that hold no score as a save writes it count for: less than
+// any score. The game has already compared the record that it showed.
+constexpr long NoScore = -1;
+
 // Lets go of the folder's lock however the fold ends.
 struct Unlocking {
     RecordFolder& folder;
@@ -164,7 +168,7 @@ RecordBook::Snapshot RecordBook::Take(bool older) const {
 
 RecordBook::Best RecordBook::BestOf(const Snapshot& snapshot) {
     Best best{{std::string(FirstLine(snapshot.score)), std::string(FirstLine(snapshot.name))},
-              ScoreOf(FirstLine(snapshot.score)).value_or(0),
+              ScoreOf(FirstLine(snapshot.score)).value_or(NoScore),
               false};
     const Pair files = best.pair;
     // Files that hold an entry's pair hold that record, perhaps without its
@@ -192,7 +196,7 @@ bool RecordBook::IsRecord(const Snapshot& snapshot, const Entry& mine) {
     }
     if (files == mine.pair)
         return true;
-    return logged && ScoreOf(files.score).value_or(0) < value;
+    return logged && ScoreOf(files.score).value_or(NoScore) < value;
 }
 
 std::pair<std::string, std::string> RecordBook::Read() {

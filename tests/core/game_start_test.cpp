@@ -51,6 +51,7 @@ TEST(Load, TheNameFitsTheRecordFileAndHoldsNoControlCharacter) {
         {"An\tna\x1b[2J\r\n", "Anna[2J"}, // controls go, what they introduced stays
         {"Ann\u0085a\x7f", "Anna"},       // C1 controls and DEL too
         {"\u20ac 5", "\u20ac 5"},         // the euro sign is a character of the file's code page
+        {"A\xC0\x9An\x9Ana\xED\xA0\x80", "Anna"}, // an overlong control, a stray byte, a surrogate
     };
     for (const auto& c : cases) {
         QuizFixture f;

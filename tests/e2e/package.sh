@@ -163,8 +163,24 @@ as tavola7-bruno "$helper" >/dev/null
 as tavola7-bruno "$helper" 31000 Bruno
 test "$SECONDS" -lt 2
 grep -aq '^31000 5 Bruno' "$records/tavola7.log"
+# A file size limit just above the log's size cuts no entry short: her save
+# is refused before it writes, as often as she tries.
+size=$(stat -c %s "$records/tavola7.log")
+for try in 1 2 3; do
+  status=0
+  as tavola7-anna /usr/bin/python3 -c '
+import os, resource, sys
+limit = int(sys.argv[2]) + 100
+resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+os.execv(sys.argv[1], [sys.argv[1], "32767", "Anna"])' "$helper" "$size" 2>/dev/null || status=$?
+  test "$status" -eq 61
+done
+test "$(stat -c %s "$records/tavola7.log")" = "$size"
+stopped=$(pgrep -c -u tavola7-anna)
 /usr/lib/tavola7/share-record --reset >/dev/null
 test ! -s "$records/tavrec7.txt" && test ! -s "$records/tavola7.log"
+# The reset signals nobody: her stopped helpers are all still there.
+test "$(pgrep -c -u tavola7-anna)" = "$stopped"
 pkill -KILL -u tavola7-anna || true
 wait || true
 
@@ -220,6 +236,12 @@ as "$member" mkdir -p "$records/tavrec7.txt.tmp-1/deeper"
 expect_installed_modes
 test "$(cat "$records/tavrec7.txt" "$records/ntavrec7.txt")" = $'12\r\nAnna\r'
 test -z "$(find "$records" /var/games -maxdepth 1 -name '*tmp-1' -o -maxdepth 1 -name '.tavola7-aside.*')"
+# A pair that no game could write is not carried over either.
+printf '99999\r\n' >"$records/tavrec7.txt"
+/usr/lib/tavola7/share-record "$records" >/dev/null
+test ! -s "$records/tavrec7.txt" && test ! -s "$records/ntavrec7.txt"
+printf '12\r\n' >"$records/tavrec7.txt"
+printf 'Anna\r\n' >"$records/ntavrec7.txt"
 as "$member" ln "$records/ntavrec7.txt" "/home/$member/kept"
 /usr/lib/tavola7/share-record "$records" >/dev/null
 expect_installed_modes

@@ -40,6 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(RecordBook::ScoreOf(entry.pair.score) && RecordBook::IsName(entry.pair.name),
               "the log yields only pairs that a save writes");
 
+    // The name box's rule and the record book's are one: whatever the game
+    // makes of a typed name, the book takes.
+    Check(RecordBook::IsName(ToWindows1252(NameForTheRecord(rest))), "a typed name fits the book");
+
     QuizFixture f;
     WriteBytes(f.ScoreFile(), scoreBytes);
     WriteBytes(f.NameFile(), nameBytes);
