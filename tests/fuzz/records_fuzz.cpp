@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // makes of a typed name, the book takes.
     Check(RecordBook::IsName(ToWindows1252(NameForTheRecord(rest))), "a typed name fits the book");
 
-    QuizFixture f;
+    DiskQuizFixture f;
     WriteBytes(f.ScoreFile(), scoreBytes);
     WriteBytes(f.NameFile(), nameBytes);
     f.Load("Anna");

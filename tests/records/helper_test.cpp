@@ -80,7 +80,7 @@ const std::pair<std::string, std::string> OldPair{"5\r\n", "Anna\r\n"};
 // A game on either folder, for what the two keep alike: the player's own,
 // which the game opens itself, or the computer's, only through the helper.
 // Either starts as FreshFolder leaves it.
-struct Game : QuizFixture {
+struct Game : DiskQuizFixture {
     explicit Game(bool shared) {
         files.place.folder = Folder;
         files.place.helper = shared ? Helper : "";

@@ -24,7 +24,7 @@ using namespace tavola::testing;
 namespace {
 
 TEST(Records, FirstStartCreatesBothFilesEmptyThroughADoubledSeparator) {
-    QuizFixture f;
+    DiskQuizFixture f;
     const std::string dir = f.dir.Path().string();
     ::chmod(dir.c_str(), 0755); // as an older version left it
     f.Load();
@@ -55,7 +55,7 @@ TEST(Records, OnlyABetterScoreIsWrittenAnnouncedAndShownAtTheNextStart) {
         {"3\r\n", "Bruno", 0, "3\r\n", "Anna\r\n"},
     };
     for (const auto& c : cases) {
-        QuizFixture f;
+        DiskQuizFixture f;
         WriteBytes(f.ScoreFile(), c.storedScore);
         WriteBytes(f.NameFile(), *c.storedScore ? "Anna\r\n" : "");
         f.Load(c.player);
@@ -75,7 +75,7 @@ TEST(Records, OnlyABetterScoreIsWrittenAnnouncedAndShownAtTheNextStart) {
                   "Ok! Ho registrato il tuo record, C A M P I O N E");
         EXPECT_EQ(f.platform.messages.back().title, std::nullopt);
 
-        QuizFixture next;
+        DiskQuizFixture next;
         next.files.place.folder = f.dir.Path().string();
         next.Load("Carla");
         EXPECT_EQ(next.controls.Caption(Label::lblpunti), c.score);
@@ -84,7 +84,7 @@ TEST(Records, OnlyABetterScoreIsWrittenAnnouncedAndShownAtTheNextStart) {
 }
 
 TEST(Records, ExitShowsNoGoodbyeButTheEndOfTimeDoesBeforeTheRecord) {
-    QuizFixture f;
+    DiskQuizFixture f;
     f.Load();
     ScoreRight(f, 1);
     for (int tick = 0; tick < 300; ++tick)
@@ -114,7 +114,7 @@ TEST(Records, ForeignContentNeverStopsTheStart) {
         {"no line end", "4", 5},
     };
     for (const auto& c : cases) {
-        QuizFixture f;
+        DiskQuizFixture f;
         WriteBytes(f.ScoreFile(), c.content);
         f.Load();
         ScoreRight(f, c.scoreThatBeatsIt);
@@ -124,14 +124,14 @@ TEST(Records, ForeignContentNeverStopsTheStart) {
 }
 
 TEST(Records, AHugeRecordFileShowsOnlyItsStart) {
-    QuizFixture f;
+    DiskQuizFixture f;
     WriteBytes(f.NameFile(), std::string(50 << 20, 'x'));
     f.Load();
     EXPECT_EQ(f.controls.Caption(Label::lblnome).size(), RecordFolder::ReadLimit);
 }
 
 TEST(Records, AnUnusableRecordFileIsARunTimeErrorNamingIt) {
-    QuizFixture folder;
+    DiskQuizFixture folder;
     std::filesystem::create_directory(folder.NameFile());
     try {
         folder.Load();
@@ -144,7 +144,7 @@ TEST(Records, AnUnusableRecordFileIsARunTimeErrorNamingIt) {
     // A folder that cannot be made, a link in the folder's place (another
     // user's, say), and a folder of another user's.
     for (const char* place : {"file/tavola7", "link", "others"}) {
-        QuizFixture f;
+        DiskQuizFixture f;
         WriteBytes(f.dir / "file", "");
         std::filesystem::create_directory_symlink(f.dir.Path(), f.dir / "link");
         std::filesystem::create_directory(f.dir / "others");
@@ -158,7 +158,7 @@ TEST(Records, AnUnusableRecordFileIsARunTimeErrorNamingIt) {
 }
 
 TEST(Records, ALongRecordFolderIsUsedWhole) {
-    QuizFixture f;
+    DiskQuizFixture f;
     const std::string deep = f.dir / (std::string(100, 'a') + "/" + std::string(100, 'b'));
     std::filesystem::create_directories(deep);
     f.files.place.folder = deep;
@@ -211,7 +211,7 @@ TEST(RecordsOnAFullDisk, TheOldRecordStaysWhole) {
         return;
     }
 
-    QuizFixture f;
+    DiskQuizFixture f;
     f.files.place.folder = mounted;
     WriteBytes(f.ScoreFile(), "5\r\n");
     WriteBytes(f.NameFile(), "Anna\r\n");
@@ -247,7 +247,7 @@ constexpr const char* SyncProbeEnv = "TAVOLA7_SYNC_PROBE_DIR";
 TEST(RecordsOnAPowerCut, EveryNewFileAndFolderIsSyncedIntoItsParent) {
     if (const char* probe = std::getenv(SyncProbeEnv)) {
         const std::string folder = std::string(probe) + "/data/tavola7";
-        QuizFixture f;
+        DiskQuizFixture f;
         f.files.place.folder = folder;
         f.Load("Bruno");
         ScoreRight(f, 1);
@@ -381,7 +381,7 @@ TEST(Records, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
                 }
                 return false;
             };
-            QuizFixture game;
+            DiskQuizFixture game;
             game.files.place.folder = folder;
             if (!c.saveRefused)
                 return refusedWithTheError([&] { game.Load("Carla"); }) ? AsDesigned : WrongError;
@@ -391,7 +391,7 @@ TEST(Records, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
             ScoreRight(game, 10);
             if (!refusedWithTheError([&] { game.quiz.cmdExit_Click(); }))
                 return SavedAnyway;
-            QuizFixture next;
+            DiskQuizFixture next;
             next.files.place.folder = folder;
             try {
                 next.Load("Dario");

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "memory_records.h"
 #include "quiz.h"
 #include "recording_controls.h"
 #include "recording_store.h"
@@ -10,19 +11,20 @@
 
 namespace tavola::testing {
 
-// A quiz on the test platform with its record folder in a fresh temporary folder.
-struct QuizFixture {
+// A quiz on the test platform, keeping its record in memory or, with a
+// RecordingStore, in a fresh temporary folder.
+template <typename Keeper> struct BasicQuizFixture {
     TempDir dir;
     TestPlatform platform;
-    RecordingStore files;
+    Keeper files;
     RecordingControls controls;
     Quiz quiz{platform, files, controls};
-    std::vector<std::string> timeline; // platform and file calls and control changes, in order
+    std::vector<std::string> timeline; // platform calls and control changes, in order
 
-    QuizFixture() {
-        files.place.folder = dir.Path().string();
+    BasicQuizFixture() {
+        if constexpr (requires { files.place; })
+            files.place.folder = dir.Path().string();
         platform.timeline = &timeline;
-        files.timeline = &timeline;
         controls.timeline = &timeline;
     }
 
@@ -62,8 +64,11 @@ struct QuizFixture {
     }
 };
 
+using QuizFixture = BasicQuizFixture<MemoryRecords>;
+using DiskQuizFixture = BasicQuizFixture<RecordingStore>;
+
 // Answers that many questions right.
-inline void ScoreRight(QuizFixture& f, int rightAnswers) {
+template <typename Keeper> void ScoreRight(BasicQuizFixture<Keeper>& f, int rightAnswers) {
     for (int i = 0; i < rightAnswers; ++i)
         f.AskAndAnswer(4, "28");
 }
