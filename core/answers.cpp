@@ -9,6 +9,18 @@ bool IsDigitCode(int code) {
     return code >= '0' && code <= '9';
 }
 
+// The message as a sentence to be heard: blanks run together and trimmed, and
+// a full stop unless it ends in an exclamation mark.
+std::string Spoken(const std::string& message) {
+    std::string sentence;
+    for (const char c : message)
+        if (c != ' ' || (!sentence.empty() && sentence.back() != ' '))
+            sentence += c;
+    if (!sentence.empty() && sentence.back() == ' ')
+        sentence.pop_back();
+    return sentence.ends_with('!') ? sentence : sentence + ".";
+}
+
 } // namespace
 
 void Quiz::txtAnswer_KeyPress(int& keyAscii) {
@@ -30,24 +42,28 @@ void Quiz::JudgeAnswer() {
     // Only pasted text can spell a number beyond 16 bits ("9e99"); it is
     // simply not the product, rather than a reason to end the game.
     const auto answer = TryNearestShort(LeadingNumber(controls_.AnswerText()));
+    std::string message;
     if (answer && *answer == state_.expectedProduct) {
         state_.correctCount += 1;
-        controls_.SetCaption(Label::lblMessage, "Esatto! " + state_.playerName + " sei forte!");
+        message = "Esatto! " + state_.playerName + " sei forte!";
+        controls_.SetCaption(Label::lblMessage, message);
         platform_.PlayWave(platform_.ProgramDirectory() + "/suoni/Esatto.wav");
     } else {
         state_.wrongCount += 1;
-        controls_.SetCaption(Label::lblMessage,
-                             "Sbagliato!! " +
-                                 FormatNumber(state_.expectedProduct.value(), "####0"));
+        message = "Sbagliato!! " + FormatNumber(state_.expectedProduct.value(), "####0");
+        controls_.SetCaption(Label::lblMessage, message);
         platform_.PlayWave(platform_.ProgramDirectory() + "/suoni/no.wav");
         controls_.PaintBlack();
         controls_.SetCaption(Label::lblScore1, FormatNumber(state_.wrongCount.value(), "###0"));
     }
     controls_.SetCaption(Label::lblScore, ScoreText());
     const Short answered = state_.correctCount + state_.wrongCount;
-    controls_.SetCaption(Label::lblScore2, FormatNumber(answered.value(), "####0"));
+    const std::string total = FormatNumber(answered.value(), "####0");
+    controls_.SetCaption(Label::lblScore2, total);
     controls_.SetNextEnabled(true);
-    controls_.FocusNext();
+    controls_.FocusNext(Spoken(message) + " Risposte esatte " + ScoreText() + ", errate " +
+                        FormatNumber(state_.wrongCount.value(), "###0") + ", totali " + total +
+                        ".");
 }
 
 } // namespace tavola

@@ -46,10 +46,15 @@ class Controls {
 
     virtual std::string AnswerText() const = 0;
     virtual void SetAnswerText(const std::string& text) = 0;
+    // What a screen reader says of the answer box when it takes the focus:
+    // the question on screen, such as "Quanto fa 7 per 3?".
+    virtual void SetQuestionSpoken(const std::string& question) = 0;
     virtual void FocusAnswer() = 0;
 
     virtual void SetNextEnabled(bool enabled) = 0;
-    virtual void FocusNext() = 0;
+    // Gives the next-question button the focus, with what a screen reader
+    // says of it then: the verdict and the three counters.
+    virtual void FocusNext(const std::string& verdict) = 0;
 
     virtual void SetTimerEnabled(bool enabled) = 0;
 

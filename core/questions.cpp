@@ -48,8 +48,12 @@ void Quiz::NewQuestion() {
     const Short n = FloorToShort(platform_.RandomNext() * 10);
     const Short g = FloorToShort(platform_.RandomNext() * 100);
     const Short secondFactor = SecondFactor(n, g);
-    controls_.SetCaption(Label::lblNum1, FormatNumber(firstFactor.value(), "#0"));
-    controls_.SetCaption(Label::lblNum2, FormatNumber(secondFactor.value(), "#0"));
+    const std::string first = FormatNumber(firstFactor.value(), "#0");
+    const std::string second = FormatNumber(secondFactor.value(), "#0");
+    controls_.SetCaption(Label::lblNum1, first);
+    controls_.SetCaption(Label::lblNum2, second);
+    // Before the button lets go of the focus, which may hand it to the box.
+    controls_.SetQuestionSpoken("Quanto fa " + first + " per " + second + "?");
     state_.expectedProduct = firstFactor * secondFactor;
     controls_.SetNextEnabled(false);
     controls_.PaintGradient(state_.colourSeed);

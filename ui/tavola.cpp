@@ -96,8 +96,9 @@ std::vector<LabelRow> LabelTable() {
 // Each value label and the heading beside it. The heading labels the value
 // for a screen reader, as a sighted player reads the two together.
 constexpr std::pair<const char*, const char*> Headings[] = {
-    {"lblconto", "Label11"}, {"lblScore", "Label6"},  {"lblScore1", "Label1"}, {"lblScore2", "Label3"},
-    {"lblnome1", "Label14"}, {"lblnome", "Label12"},  {"lblpunti", "Label13"},
+    {"lblconto", "Label11"}, {"lblScore", "Label6"},  {"lblScore1", "Label1"},
+    {"lblScore2", "Label3"}, {"lblnome1", "Label14"}, {"lblnome", "Label12"},
+    {"lblpunti", "Label13"},
 };
 
 // The character code a key press types, as the answer box's filter sees it;
@@ -128,7 +129,8 @@ int KeyAscii(const QKeyEvent& key) {
 Tavola::Tavola(Platform& platform, RecordKeeper& records, PictureCache& pictures, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      platform_(platform), pictures_(pictures), quiz_(platform, records, *this), background_(new Background(this)) {
+      platform_(platform), pictures_(pictures), quiz_(platform, records, *this),
+      background_(new Background(this)) {
     setObjectName("Tavola");
     setWindowTitle("Gioca con la Vortimpa");
     background_->setObjectName("client");
@@ -352,19 +354,14 @@ void Tavola::changeEvent(QEvent* event) {
         Form_Resize();
 }
 
-std::string Tavola::Caption(Label label) const {
-    return labels_.at(label)->Caption().toStdString();
-}
-
 void Tavola::SetCaption(Label label, const std::string& caption) {
     EnsureBuilt();
     labels_.at(label)->SetCaption(QString::fromStdString(caption));
-    // The question goes with the answer box as soon as it is drawn: disabling
-    // the next-question button may hand the box the focus before the game does.
-    if (label == Label::lblNum1 || label == Label::lblNum2)
-        txtAnswer_->setAccessibleName(QString("Quanto fa %1 per %2?")
-                                          .arg(labels_.at(Label::lblNum1)->text(),
-                                               labels_.at(Label::lblNum2)->text()));
+}
+
+void Tavola::SetQuestionSpoken(const std::string& question) {
+    EnsureBuilt();
+    txtAnswer_->setAccessibleName(QString::fromStdString(question));
 }
 
 std::string Tavola::AnswerText() const {
@@ -393,15 +390,9 @@ void Tavola::SetNextEnabled(bool enabled) {
     cmdNext_->setEnabled(enabled);
 }
 
-void Tavola::FocusNext() {
+void Tavola::FocusNext(const std::string& verdict) {
     EnsureBuilt();
-    QString verdict = labels_.at(Label::lblMessage)->text().simplified();
-    if (!verdict.endsWith('!'))
-        verdict += '.';
-    cmdNext_->setAccessibleDescription(QString("%1 Risposte esatte %2, errate %3, totali %4.")
-                                           .arg(verdict, labels_.at(Label::lblScore)->text(),
-                                                labels_.at(Label::lblScore1)->text(),
-                                                labels_.at(Label::lblScore2)->text()));
+    cmdNext_->setAccessibleDescription(QString::fromStdString(verdict));
     cmdNext_->setFocus(Qt::OtherFocusReason);
 }
 

@@ -37,14 +37,13 @@ class Tavola : public QMainWindow, public Controls {
     void Timer1_Timer();
     void cmdExit_Click();
 
-    // What a label shows, to whoever looks at the window.
-    std::string Caption(Label label) const;
     void SetCaption(Label label, const std::string& caption) override;
     std::string AnswerText() const override;
     void SetAnswerText(const std::string& text) override;
+    void SetQuestionSpoken(const std::string& question) override;
     void FocusAnswer() override;
     void SetNextEnabled(bool enabled) override;
-    void FocusNext() override;
+    void FocusNext(const std::string& verdict) override;
     void SetTimerEnabled(bool enabled) override;
     void PaintBlack() override;
     void PaintGradient(Short colourSeed) override;

@@ -45,6 +45,7 @@ TEST(Judgement, WrongAnswerShowsTheProductBuzzesAndBlacksOut) {
     EXPECT_EQ(f.controls.background, RecordingControls::Background::Black);
     EXPECT_EQ(f.controls.Caption(Label::lblScore1), "1");
     EXPECT_EQ(f.controls.focus, RecordingControls::Focus::Next);
+    EXPECT_EQ(f.controls.verdict, "Sbagliato!! 21. Risposte esatte 0, errate 1, totali 1.");
 }
 
 TEST(Judgement, AnEmptyNameLeavesTwoBlanksInThePraise) {
@@ -52,6 +53,7 @@ TEST(Judgement, AnEmptyNameLeavesTwoBlanksInThePraise) {
     f.Load("");
     f.AskAndAnswer(2, "14");
     EXPECT_EQ(f.controls.Caption(Label::lblMessage), "Esatto!  sei forte!");
+    EXPECT_EQ(f.controls.verdict, "Esatto! sei forte! Risposte esatte 1, errate 0, totali 1.");
 }
 
 TEST(Judgement, EnterOnAnEmptyBoxJudgesZero) {

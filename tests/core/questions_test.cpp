@@ -37,6 +37,7 @@ TEST(NewQuestion, DrawsAndShowsTheNextQuestion) {
     EXPECT_EQ(f.controls.gradientSeed, 7);
     EXPECT_EQ(f.controls.Caption(Label::lblNum1), "7");
     EXPECT_EQ(f.controls.Caption(Label::lblNum2), "3");
+    EXPECT_EQ(f.controls.question, "Quanto fa 7 per 3?");
     EXPECT_EQ(f.quiz.State().expectedProduct, 21);
     EXPECT_EQ(f.controls.answerText, "");
     EXPECT_EQ(f.controls.Caption(Label::lblMessage), "");

@@ -33,8 +33,9 @@ void RecordingControls::SetNextEnabled(bool enabled) {
     nextEnabled = enabled;
 }
 
-void RecordingControls::FocusNext() {
+void RecordingControls::FocusNext(const std::string& spoken) {
     Note("focus next");
+    verdict = spoken;
     focus = Focus::Next;
 }
 

@@ -20,6 +20,8 @@ class RecordingControls : public Controls {
         {Label::lblconto, "00.00.00"}, {Label::lblpunti, "0"},  {Label::lblnome, "nome"},
     };
     std::string answerText;
+    std::string question; // what a screen reader says of the answer box
+    std::string verdict;  // and of the next-question button, at the verdict
     bool nextEnabled = false;
     bool timerEnabled = true;
     Focus focus = Focus::None;
@@ -32,9 +34,10 @@ class RecordingControls : public Controls {
     void SetCaption(Label label, const std::string& caption) override;
     std::string AnswerText() const override { return answerText; }
     void SetAnswerText(const std::string& text) override;
+    void SetQuestionSpoken(const std::string& spoken) override { question = spoken; }
     void FocusAnswer() override;
     void SetNextEnabled(bool enabled) override;
-    void FocusNext() override;
+    void FocusNext(const std::string& spoken) override;
     void SetTimerEnabled(bool enabled) override;
     void PaintBlack() override;
     void PaintGradient(Short colourSeed) override;

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "game.h"
+#include "caption_label.h"
 #include "italian.h"
 #include "tavola.h"
 #include "temp_dir.h"
@@ -337,7 +338,7 @@ class TavolaTest : public QObject {
         Window()->SetCaption(Label::lblMessage, "Esatto! Bartolomeo Massimiliano sei forte!");
         QCOMPARE(Find("lblMessage")->size(), message);
         Window()->SetCaption(Label::lblpunti, "12\r\n");
-        QCOMPARE(Window()->Caption(Label::lblpunti), "12\r\n");
+        QCOMPARE(Find<CaptionLabel>("lblpunti")->Caption(), "12\r\n");
     }
 };
 
