@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <chrono>
+#include <utility>
 
 namespace tavola {
 
@@ -17,7 +18,7 @@ namespace {
 constexpr auto AfterThePaintReachesTheScreen = std::chrono::milliseconds(50);
 
 // Watches the application's events until a window's paint event, then starts
-// the work a moment behind it.
+// the work a moment behind it, or as that window hides, whichever is first.
 class FirstPaintWatch : public QObject {
   public:
     FirstPaintWatch(QObject* context, std::function<void()> work)
@@ -27,17 +28,27 @@ class FirstPaintWatch : public QObject {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
-            static_cast<QWidget*>(watched)->isWindow()) {
-            QCoreApplication::instance()->removeEventFilter(this);
-            QTimer::singleShot(AfterThePaintReachesTheScreen, parent(), std::move(work_));
-            deleteLater();
+        if (!watched->isWidgetType() || !static_cast<QWidget*>(watched)->isWindow())
+            return false;
+        if (event->type() == QEvent::Paint && painted_ == nullptr) {
+            painted_ = watched;
+            QTimer::singleShot(AfterThePaintReachesTheScreen, this, &FirstPaintWatch::Run);
+        } else if (event->type() == QEvent::Hide && watched == painted_) {
+            Run();
         }
         return false;
     }
 
   private:
+    void Run() {
+        QCoreApplication::instance()->removeEventFilter(this);
+        deleteLater();
+        if (const auto work = std::exchange(work_, nullptr))
+            work();
+    }
+
     std::function<void()> work_;
+    QObject* painted_ = nullptr;
 };
 
 } // namespace

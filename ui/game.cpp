@@ -10,10 +10,18 @@ Game::~Game() = default;
 
 void Game::Start() {
     window_ = std::make_unique<Tavola>(platform_, records_, pictures_);
+    if (painted_)
+        window_->Build();
     // Queued: the old window's menu handler must finish before its window goes.
     connect(window_.get(), &Tavola::newGameRequested, this, &Game::Restart, Qt::QueuedConnection);
     window_->Form_Load();
     window_->show();
+}
+
+void Game::FirstPaint() {
+    painted_ = true;
+    if (window_)
+        window_->Build();
 }
 
 void Game::Restart() {

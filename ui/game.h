@@ -20,6 +20,9 @@ class Game : public QObject {
 
     // Runs the window's load, shows it and lets it ask the first question.
     void Start();
+    // The name dialog has reached the screen: the window is built now, while
+    // the player reads it, and every later window at once.
+    void FirstPaint();
     Tavola* Window() const { return window_.get(); }
     PictureCache& Pictures() { return pictures_; }
 
@@ -30,6 +33,7 @@ class Game : public QObject {
     RecordKeeper& records_;
     PictureCache pictures_; // one set for every game of the process
     std::unique_ptr<Tavola> window_;
+    bool painted_ = false;
 };
 
 } // namespace tavola

@@ -59,12 +59,13 @@ int main(int argc, char* argv[]) {
     tavola::RecordStore records(tavola::PickRecordPlace(
         platform.ProgramDirectory(), TAVOLA_SHARED_RECORD_DIR, tavola::OwnRecordFolder()));
     tavola::Game game(platform, records);
-    // Both once the name dialog is on screen, while it waits: the translations
+    // All once the name dialog is on screen, while it waits: the translations
     // before the player can open any of Qt's menus, the icon for the dialog's
-    // title bar and the window's.
+    // title bar and the window's, and the window itself.
     tavola::AfterFirstPaint(&application, [&application, &game] {
         tavola::SpeakItalian(application);
         QApplication::setWindowIcon(game.Pictures().WindowIcon());
+        game.FirstPaint();
     });
     game.Start();
     // Once the window is up, and not before the first dialog.

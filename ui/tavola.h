@@ -27,6 +27,10 @@ class Tavola : public QMainWindow, public Controls {
            QWidget* parent = nullptr);
     ~Tavola() override;
 
+    // Builds the controls in their design-time state (their fonts, pictures
+    // and menus), once, before the quiz first shows anything on them.
+    void Build();
+
     // The game's event handlers, one per event, each calling the quiz.
     void Form_Load();
     void Form_Activate();
@@ -47,7 +51,6 @@ class Tavola : public QMainWindow, public Controls {
     void SetTimerEnabled(bool enabled) override;
     void PaintBlack() override;
     void PaintGradient(Short colourSeed) override;
-    void setVisible(bool visible) override;
 
   signals:
     // The player chose a new game: this window is to be dropped and a fresh one loaded.
@@ -60,14 +63,6 @@ class Tavola : public QMainWindow, public Controls {
 
   private:
     template <typename Handler> void Guarded(Handler handler);
-    // Builds the controls the first time anything changes them; the quiz reads
-    // a control back only after it has set it.
-    void EnsureBuilt();
-    void BuildLabels();
-    void BuildQuestionLine();
-    void BuildClock();
-    void BuildButtons();
-    void BuildMenus();
 
     Platform& platform_;
     PictureCache& pictures_;
@@ -77,11 +72,8 @@ class Tavola : public QMainWindow, public Controls {
     QLineEdit* txtAnswer_ = nullptr;
     PictureButton* cmdNext_ = nullptr;
     PictureButton* cmdExit_ = nullptr;
-    QPushButton* Command1_ = nullptr;
     QTimer* Timer1_ = nullptr;
     bool activated_ = false;
-    bool built_ = false;
-    bool timerEnabled_ = true; // the clock's design-time state
 };
 
 } // namespace tavola

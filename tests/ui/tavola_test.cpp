@@ -62,6 +62,7 @@ class TavolaTest : public QObject {
         platform_->textAnswers = {"Anna"};
         platform_->randomValues = FirstQuestion;
         game_ = std::make_unique<Game>(*platform_, *files_);
+        game_->FirstPaint(); // the test platform's dialogs are never painted
         game_->Start();
         Window()->activateWindow();
         QTRY_COMPARE(Questions(), 1);
@@ -275,6 +276,7 @@ class TavolaTest : public QObject {
         std::filesystem::create_directories(dir_ / "broken/tavrec7.txt");
         platform_->textAnswers = {"Anna"};
         Tavola fresh(*platform_, *files_, game_->Pictures());
+        fresh.Build();
         int status = -1;
         try {
             fresh.Form_Load();
