@@ -273,14 +273,17 @@ class Desktop:
     def label(self, name):
         return self.labels()[LABELS.index(name)]
 
-    def answer_text(self):
+    def answer_box(self):
         client = self.client()
         for i in range(client.childCount):
             child = client.getChildAtIndex(i)
             if child.getRoleName() == "text":
-                text = child.queryText()
-                return text.getText(0, text.characterCount)
+                return child
         raise AssertionError("no answer box")
+
+    def answer_text(self):
+        text = self.answer_box().queryText()
+        return text.getText(0, text.characterCount)
 
     def client_origin(self):
         x, y, _, _ = self.client().queryComponent().getExtents(self.atspi().DESKTOP_COORDS)
@@ -357,9 +360,15 @@ class Desktop:
         wait_for(lambda: self.dialog() != seen or None, 10, "the dialog to close")
         return seen
 
-    def click(self, accessible):
+    def context_menu(self, key):
+        """Opens the answer box's context menu and presses `key` in it."""
+        self.click(self.answer_box(), button=3)
+        time.sleep(0.5)
+        self.key(key)
+
+    def click(self, accessible, button=1):
         x, y, w, h = accessible.queryComponent().getExtents(self.atspi().DESKTOP_COORDS)
-        subprocess.run(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2), "click", "1"],
+        subprocess.run(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2), "click", str(button)],
                        env=self.env, check=True)
 
     def menu_new_game(self):
