@@ -51,15 +51,43 @@ TEST(Countdown, BorrowsAnHourToo) {
     EXPECT_EQ(f.controls.Caption(Label::lblconto), "00:59:59");
 }
 
-TEST(Countdown, TheTickAfterZeroSaysGoodbyeWithTheBudgetAndTheDate) {
-    QuizFixture f;
-    f.Load();
-    Tick(f, 300);
-    const auto shown = f.platform.messages.size();
-    EXPECT_EQ(f.EndsProgram([&] { Tick(f, 1); }), 0);
-    ASSERT_EQ(f.platform.messages.size(), shown + 1) << "no record, so nothing more is said";
-    EXPECT_EQ(f.platform.messages.back().prompt, "Ciao a presto. Ore 600");
-    EXPECT_EQ(f.platform.messages.back().title, "Data 07/12/2026");
+// The end of time says goodbye first, then offers a score above the record
+// shown, and announces it only when the keeper takes it.
+TEST(Countdown, TheTickAfterZeroSaysGoodbyeWithTheBudgetAndTheDateThenTheRecord) {
+    struct Case {
+        int right;
+        const char* shown; // the record at the start
+        bool taken;
+        std::size_t offers;
+        bool announced;
+    } cases[] = {
+        {0, "", true, 0, false},
+        {1, "", true, 1, true},
+        {1, "1\r\n", true, 0, false},
+        {2, "1\r\n", false, 1, false}, // another game saved as much meanwhile
+    };
+    for (const auto& c : cases) {
+        QuizFixture f;
+        f.files.shown = {c.shown, "Bruno\r\n"};
+        f.files.taken = c.taken;
+        f.Load("Anna");
+        ScoreRight(f, c.right);
+        Tick(f, 300);
+        const auto shown = f.platform.messages.size();
+        EXPECT_EQ(f.EndsProgram([&] { Tick(f, 1); }), 0);
+        ASSERT_EQ(f.platform.messages.size(), shown + 1 + c.announced) << c.right;
+        EXPECT_EQ(f.platform.messages[shown].prompt, "Ciao a presto. Ore 600");
+        EXPECT_EQ(f.platform.messages[shown].title, "Data 07/12/2026");
+        EXPECT_EQ(f.files.offers.size(), c.offers) << c.right;
+        if (c.offers > 0) {
+            EXPECT_EQ(f.files.offers[0],
+                      (std::pair<std::string, std::string>{std::to_string(c.right), "Anna"}));
+        }
+        if (c.announced) {
+            EXPECT_EQ(f.platform.messages.back().prompt,
+                      "Ok! Ho registrato il tuo record, C A M P I O N E");
+        }
+    }
 }
 
 TEST(Countdown, AnEmptyBudgetSaysTimeIsUpFirst) {

@@ -83,20 +83,6 @@ TEST(Records, OnlyABetterScoreIsWrittenAnnouncedAndShownAtTheNextStart) {
     }
 }
 
-TEST(Records, ExitShowsNoGoodbyeButTheEndOfTimeDoesBeforeTheRecord) {
-    DiskQuizFixture f;
-    f.Load();
-    ScoreRight(f, 1);
-    for (int tick = 0; tick < 300; ++tick)
-        f.quiz.Timer1_Timer();
-    f.EndsProgram([&] { f.quiz.Timer1_Timer(); });
-    const auto& messages = f.platform.messages;
-    ASSERT_GE(messages.size(), 2u);
-    EXPECT_EQ(messages[messages.size() - 2].prompt, "Ciao a presto. Ore 600");
-    EXPECT_EQ(messages.back().prompt, "Ok! Ho registrato il tuo record, C A M P I O N E");
-    EXPECT_EQ(ReadBytes(f.ScoreFile()), "1\r\n");
-}
-
 TEST(Records, ForeignContentNeverStopsTheStart) {
     struct Case {
         const char* name;
