@@ -171,27 +171,46 @@ QPushButton* BuildHiddenButton(QWidget* client) {
     return Command1;
 }
 
+namespace {
+
+struct PictureButtonRow {
+    const char* name;
+    const char* caption;
+    QColor face;
+    QRect place;
+    const char* tooltip;
+    const char* spoken; // begins with the caption, for those who drive the computer by voice
+};
+
+PictureButton* BuildPictureButton(QWidget* client, const PictureButtonRow& row,
+                                  const PictureButton::Faces& faces) {
+    auto* button = new PictureButton(row.caption, row.face, faces, client);
+    button->setObjectName(row.name);
+    button->setGeometry(row.place);
+    button->setFont(DesignFont("MS Sans Serif", 8.25, true));
+    button->setToolTip(row.tooltip);
+    button->setAccessibleName(row.spoken);
+    return button;
+}
+
+} // namespace
+
 PictureButton* BuildNextButton(QWidget* client, PictureCache& pictures) {
-    auto* cmdNext =
-        new PictureButton("&Nuovo calcolo", QColor(0x00, 0xC0, 0xC0), pictures.NextFaces(), client);
-    cmdNext->setObjectName("cmdNext");
-    cmdNext->setGeometry(Place(4200, 5280, 1815, 1095));
-    cmdNext->setFont(DesignFont("MS Sans Serif", 8.25, true));
-    cmdNext->setToolTip("Go");
-    cmdNext->setAccessibleName("Nuovo calcolo");
+    auto* cmdNext = BuildPictureButton(client,
+                                       {"cmdNext", "&Nuovo calcolo", QColor(0x00, 0xC0, 0xC0),
+                                        Place(4200, 5280, 1815, 1095), "Go", "Nuovo calcolo"},
+                                       pictures.NextFaces());
     cmdNext->setCursor(pictures.IconPointer());
     cmdNext->setEnabled(false);
     return cmdNext;
 }
 
 PictureButton* BuildExitButton(QWidget* client, PictureCache& pictures) {
-    auto* cmdExit =
-        new PictureButton("E&xit", QColor(0xC0, 0x00, 0xC0), pictures.ExitFaces(), client);
-    cmdExit->setObjectName("cmdExit");
-    cmdExit->setGeometry(Place(7680, 5280, 2055, 1095));
-    cmdExit->setFont(DesignFont("MS Sans Serif", 8.25, true));
-    cmdExit->setToolTip("Ti prego resta ancora, forse riuscirai a farmi uscire ");
-    cmdExit->setAccessibleName("Exit, esci dal gioco");
+    auto* cmdExit = BuildPictureButton(
+        client,
+        {"cmdExit", "E&xit", QColor(0xC0, 0x00, 0xC0), Place(7680, 5280, 2055, 1095),
+         "Ti prego resta ancora, forse riuscirai a farmi uscire ", "Exit, esci dal gioco"},
+        pictures.ExitFaces());
     cmdExit->setCursor(Qt::ArrowCursor);
     return cmdExit;
 }

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
 #include <QTimer>
 
 #include <cstdio>
@@ -13,14 +15,36 @@
 
 namespace {
 
+// Ends the program before Qt can, with one plain sentence on the error output.
+[[noreturn]] void Quit(const char* why) {
+    std::fputs(why, stderr);
+    std::fflush(stderr);
+    std::_Exit(EXIT_FAILURE);
+}
+
 // Qt aborts with a core dump where there is no screen to open the window on;
 // a child's parent at a text console deserves one plain sentence instead.
 [[noreturn]] void NoDisplay() {
-    std::fputs("tavola7: manca lo schermo grafico; avvia il gioco dal menu del desktop "
-               "o da un terminale aperto nel desktop.\n",
-               stderr);
-    std::fflush(stderr);
-    std::_Exit(EXIT_FAILURE);
+    Quit("tavola7: manca lo schermo grafico; avvia il gioco dal menu del desktop "
+         "o da un terminale aperto nel desktop.\n");
+}
+
+// Qt reaches a Wayland desktop only through its Wayland plugin, which Debian
+// packages on its own: without it Qt would say there is no screen at all.
+[[noreturn]] void NoWaylandPlugin() {
+    Quit("tavola7: manca il modulo Wayland di Qt; installa il pacchetto qt6-wayland, "
+         "poi avvia di nuovo il gioco.\n");
+}
+
+bool OnlyWayland() {
+    if (const char* platform = std::getenv("QT_QPA_PLATFORM"))
+        return std::string_view(platform).starts_with("wayland");
+    return std::getenv("WAYLAND_DISPLAY") && !std::getenv("DISPLAY");
+}
+
+bool HasWaylandPlugin() {
+    const QDir platforms(QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms");
+    return !platforms.entryList({"libqwayland*"}, QDir::Files).isEmpty();
 }
 
 bool HasDisplay() {
@@ -50,6 +74,8 @@ int main(int argc, char* argv[]) {
     }
     if (!HasDisplay())
         NoDisplay();
+    if (OnlyWayland() && !HasWaylandPlugin())
+        NoWaylandPlugin();
     qInstallMessageHandler(WhileConnecting);
     QApplication application(argc, argv);
     qInstallMessageHandler(nullptr);

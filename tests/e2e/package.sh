@@ -276,4 +276,5 @@ DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tavola7 >/dev/null
 test -f "$records/tavrec7.txt"
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq tavola7 >/dev/null
 test ! -e "$records"
+test ! -e /var/games || test -n "$(ls -A /var/games)"
 echo "package $version: the same bytes built again; lintian and piuparts clean; shared record, helper, reset and purge checked"
