@@ -59,7 +59,9 @@ bool HasDisplay() {
 void WhileConnecting(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (type == QtFatalMsg)
         NoDisplay();
-    if (QByteArrayView(context.category).startsWith("qt.qpa"))
+    // Qt's Wayland plugin says so in the default category.
+    if (QByteArrayView(context.category).startsWith("qt.qpa") ||
+        message.startsWith("Failed to create wl_display"))
         return;
     std::fputs(qPrintable(qFormatLogMessage(type, context, message) + '\n'), stderr);
 }
