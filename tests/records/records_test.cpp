@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <grp.h>
 #include <unistd.h>
@@ -222,6 +223,15 @@ TEST(RecordsOnAFullDisk, TheOldRecordStaysWhole) {
     EXPECT_EQ(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }), 0);
     EXPECT_EQ(ReadBytes(f.ScoreFile()), "6\r\n");
     EXPECT_EQ(ReadBytes(f.NameFile()), "Bruno\r\n");
+
+    // A start whose fold cannot rewrite the files shows the log's record and plays on.
+    std::ofstream(f.files.place.folder + "/tavola7.log", std::ios::app) << "\n9 5 Carla\r";
+    FillDisk(mounted, fillers);
+    DiskQuizFixture next;
+    next.files.place.folder = mounted;
+    next.Load("Dario");
+    EXPECT_EQ(next.controls.Caption(Label::lblpunti), "9\r\n");
+    EXPECT_EQ(next.controls.Caption(Label::lblnome), "Carla\r\n");
 }
 
 // Every file and folder that a game makes must be synced into its parent
