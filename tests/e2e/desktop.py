@@ -112,7 +112,11 @@ class Desktop:
         the desktop has it, otherwise PulseAudio. It lives in this desktop's
         runtime folder, so the user's own sound is never touched."""
         if shutil.which("pipewire-pulse"):
-            for server in ("pipewire", "wireplumber", "pipewire-pulse"):
+            self._spawn(["pipewire"])
+            # The session manager gives up at once when PipeWire is not yet listening.
+            wait_for(lambda: os.path.exists(os.path.join(self.env["XDG_RUNTIME_DIR"], "pipewire-0")), 10,
+                     "PipeWire's socket")
+            for server in ("wireplumber", "pipewire-pulse"):
                 self._spawn([server])
             self.env["PULSE_SERVER"] = "unix:" + os.path.join(self.env["XDG_RUNTIME_DIR"], "pulse", "native")
             self._wait_for_sound_server()
