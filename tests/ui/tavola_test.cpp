@@ -340,7 +340,7 @@ class TavolaTest : public QObject {
         Window()->SetCaption(Label::lblMessage, "Esatto! Bartolomeo Massimiliano sei forte!");
         QCOMPARE(Find("lblMessage")->size(), message);
         Window()->SetCaption(Label::lblpunti, "12\r\n");
-        QCOMPARE(Find<CaptionLabel>("lblpunti")->Caption(), "12\r\n");
+        QCOMPARE(static_cast<CaptionLabel*>(Find<QLabel>("lblpunti"))->Caption(), "12\r\n");
     }
 };
 
