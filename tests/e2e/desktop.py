@@ -73,6 +73,18 @@ class Desktop:
                              env=self.env, capture_output=True, text=True, check=True).stdout.split()
         self.env["DBUS_SESSION_BUS_ADDRESS"] = out[0]
         self._bus_pid = int(out[1])
+        # A desktop session starts the accessibility bus when it begins, from
+        # at-spi2-core's autostart entry. Left to activation by the game's
+        # first call, Qt may read the new owner before the bus announces it,
+        # and says so on the error output.
+        with open("/etc/xdg/autostart/at-spi-dbus-bus.desktop") as entry:
+            command = re.search(r"^Exec=(.*)$", entry.read(), re.MULTILINE).group(1).split()
+        self._spawn(command)
+        wait_for(lambda: subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                                         "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                                         "string:org.a11y.Bus"], env=self.env, capture_output=True,
+                                        text=True).stdout.rstrip().endswith("true"), 10,
+                 "the accessibility bus")
 
     def _start_window_manager(self):
         # A window mapped before openbox manages the screen never gets the
