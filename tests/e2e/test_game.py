@@ -101,6 +101,7 @@ class Game(unittest.TestCase):
                                 f"{text!r} was not said while its step was on screen")
         self.assertTrue(game[3][1].startswith("Esatto! Anna sei forte!"))
         self.assertTrue(game[7][1].startswith("Sbagliato!! "))
+        self.assertEqual(d.game_errors(), "", "a game under a screen reader says nothing")
 
     def test_first_start_creates_empty_records(self):
         d = self.desktop()
