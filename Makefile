@@ -76,13 +76,10 @@ demo: build
 screenshot: demo
 	@cp $(BUILD)/demo/3-right.png docs/screenshot.png
 
-# Debian packages in $(BUILD)/, those of this version alone. The package's
-# files and archives take their modes from the umask, which is set here, so
-# that anyone's build gives the same bytes.
-package: build
+# The last commit's Debian packages in $(BUILD)/, those of this version alone.
+package:
 	@scripts/install-deps package
-	@rm -f $(BUILD)/tavola7_*.deb $(BUILD)/tavola7-dbgsym_*.ddeb
-	@cd $(BUILD) && umask 022 && cpack -G DEB
+	@scripts/build-package $(BUILD)
 
 # Both commands above on a freshly made Debian 13 and 12, as root and as a user
 # with sudo; CI runs it after `make test`.

@@ -6,7 +6,6 @@
 # removes and purges the package. It changes the machine, so it runs only as
 # root (as CI does) and is skipped elsewhere.
 set -euo pipefail
-build=$1
 here=$(cd "$(dirname "$0")" && pwd)
 if [ "$(id -u)" -ne 0 ]; then
   echo "skipped: installing a package needs root"
@@ -28,23 +27,21 @@ cleanup() {
 trap cleanup EXIT
 
 source=$(cd "$here/../.." && pwd)
-make -s -C "$source" package BUILD="$build" >/dev/null
-cp "$build"/tavola7*deb "$work/"
+make -s -C "$source" package BUILD="$work" 2>/dev/null
 deb=$(ls "$work"/tavola7_*.deb)
-ls "$work"/tavola7-dbgsym_*.ddeb >/dev/null
+ls "$work"/tavola7-dbgsym_*.deb >/dev/null
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6
 
-# Anyone who builds the same source again gets the same bytes: here a copy of
-# it, in deeper folders, in another time zone, language and umask.
+# Anyone who builds the same commit again gets the same bytes: here a clone
+# of it, in deeper folders, in another time zone, language and umask.
 again=$work/again/a/b
-mkdir -p "$again/source"
+mkdir -p "$again"
 (
   umask 0077
   export TZ=Pacific/Kiritimati LC_ALL=it_IT.utf8 LANG=it_IT.utf8
-  git -C "$source" ls-files -z --cached --others --exclude-standard | tar -C "$source" --null -T - -cf - | tar -C "$again/source" -xf -
-  cp -a "$source/.git" "$again/source/"
-  CXX="$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")" \
-    make -s -C "$again/source" package BUILD="$again/c/build" >/dev/null
+  git clone -q "$source" "$again/source"
+  git -C "$again/source" checkout -q "$(git -C "$source" rev-parse HEAD)"
+  make -s -C "$again/source" package BUILD="$again/c/build" 2>/dev/null
 )
 different=()
 for first in "$work"/tavola7*deb; do
