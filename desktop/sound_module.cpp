@@ -1,176 +1,73 @@
-// The sound module: wave playback straight through the desktop's sound server
-// (PulseAudio, or PipeWire's PulseAudio server), loaded at run time. Two short
-// wave files need no media framework, and so nothing of one is loaded.
-#include <pulse/pulseaudio.h>
+// The sound module: the game's wave files through libcanberra, the library
+// that desktops play their event sounds with, loaded at run time. Its
+// PulseAudio driver alone (PulseAudio, or PipeWire's PulseAudio server): no
+// other driver is tried, so a computer without a sound server plays nothing
+// and says nothing.
+#include <canberra.h>
 
-#include <fstream>
-#include <iterator>
-#include <map>
-#include <optional>
+#include <cstdint>
 #include <string>
 
-#include "wave_file.h"
 #include "wave_player.h"
 
 namespace tavola {
 
 namespace {
 
-class MainLoopLock {
+// Every sound plays under one id, so that a new sound stops the one before,
+// as the game's design plays them.
+constexpr std::uint32_t Sound = 1;
+
+// One connection to the sound server, opened at the module's load. A server
+// that was not there, or went away, is connected to again at the next sound.
+class CanberraPlayer : public WavePlayer {
   public:
-    explicit MainLoopLock(pa_threaded_mainloop* loop) : loop_(loop) {
-        pa_threaded_mainloop_lock(loop_);
-    }
-    ~MainLoopLock() { pa_threaded_mainloop_unlock(loop_); }
-    MainLoopLock(const MainLoopLock&) = delete;
-    MainLoopLock& operator=(const MainLoopLock&) = delete;
-
-  private:
-    pa_threaded_mainloop* loop_;
-};
-
-std::optional<WaveSound> ReadWave(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    return file.bad() ? std::nullopt : ParseWave(bytes);
-}
-
-// One connection to the sound server, kept from the module's load, and one
-// stream a sound: a new sound stops the one before, as the game's design
-// plays them. A computer with no sound server plays nothing and says nothing;
-// a server that comes back is connected to at the next sound.
-class PulsePlayer : public WavePlayer {
-  public:
-    PulsePlayer() : loop_(pa_threaded_mainloop_new()) {
-        Connect();
-        pa_threaded_mainloop_start(loop_);
-    }
-
-    ~PulsePlayer() override {
-        pa_threaded_mainloop_stop(loop_);
-        Stop();
-        Disconnect();
-        pa_threaded_mainloop_free(loop_);
-    }
-
-    PulsePlayer(const PulsePlayer&) = delete;
-    PulsePlayer& operator=(const PulsePlayer&) = delete;
+    CanberraPlayer() { Open(); }
+    ~CanberraPlayer() override { Close(); }
+    CanberraPlayer(const CanberraPlayer&) = delete;
+    CanberraPlayer& operator=(const CanberraPlayer&) = delete;
 
     void Play(const std::string& path) override {
-        auto found = sounds_.find(path);
-        if (found == sounds_.end())
-            found = sounds_.emplace(path, ReadWave(path)).first;
-        if (!found->second)
+        if (!context_ && !Open())
             return;
-        MainLoopLock lock(loop_);
-        Stop();
-        pending_ = &*found->second;
-        switch (pa_context_get_state(context_)) {
-        case PA_CONTEXT_READY:
-            Start();
-            break;
-        case PA_CONTEXT_FAILED:
-        case PA_CONTEXT_TERMINATED:
-            Disconnect();
-            Connect();
-            break;
-        default: // still connecting: the sound starts once the server answers
-            break;
-        }
+        ca_context_cancel(context_, Sound);
+        if (!ServerGone(Start(path)))
+            return;
+        Close();
+        if (Open())
+            Start(path);
     }
 
   private:
-    // The calls below run with the main loop's lock held: from Play, or as
-    // the loop's own callbacks.
-    void Connect() {
-        pa_proplist* properties = pa_proplist_new();
-        pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "org.example.tavola7");
-        pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "game");
-        context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_),
-                                                "Tavola del sette", properties);
-        pa_proplist_free(properties);
-        pa_context_set_state_callback(context_, &PulsePlayer::ContextChanged, this);
-        pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
+    // libcanberra keeps a connection that the server has broken, and answers
+    // every later sound with a bad state.
+    static bool ServerGone(int result) {
+        return result == CA_ERROR_STATE || result == CA_ERROR_DISCONNECTED;
     }
 
-    void Disconnect() {
-        pa_context_set_state_callback(context_, nullptr, nullptr);
-        pa_context_disconnect(context_);
-        pa_context_unref(context_);
+    bool Open() {
+        ca_context_create(&context_);
+        ca_context_set_driver(context_, "pulse");
+        ca_context_change_props(context_, CA_PROP_APPLICATION_NAME, "Tavola del sette",
+                                CA_PROP_APPLICATION_ID, "org.example.tavola7", nullptr);
+        if (ca_context_open(context_) == CA_SUCCESS)
+            return true;
+        Close();
+        return false;
+    }
+
+    void Close() {
+        if (context_)
+            ca_context_destroy(context_);
         context_ = nullptr;
     }
 
-    static void ContextChanged(pa_context* context, void* self) {
-        auto* player = static_cast<PulsePlayer*>(self);
-        if (pa_context_get_state(context) == PA_CONTEXT_READY && player->pending_)
-            player->Start();
+    int Start(const std::string& path) {
+        return ca_context_play(context_, Sound, CA_PROP_MEDIA_FILENAME, path.c_str(),
+                               CA_PROP_MEDIA_ROLE, "game", nullptr);
     }
 
-    void Start() {
-        const WaveSound& sound = *pending_;
-        const pa_sample_spec format{sound.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE,
-                                  static_cast<std::uint32_t>(sound.rate),
-                                  static_cast<std::uint8_t>(sound.channels)};
-        stream_ = pa_stream_new(context_, "Tavola del sette", &format, nullptr);
-        if (!stream_)
-            return;
-        pa_stream_set_state_callback(stream_, &PulsePlayer::StreamChanged, this);
-        if (pa_stream_connect_playback(stream_, nullptr, nullptr, PA_STREAM_NOFLAGS, nullptr,
-                                       nullptr) < 0)
-            Stop();
-    }
-
-    // Once the server takes the stream, the whole sound goes at once, and the
-    // stream ends when the server has played it.
-    static void StreamChanged(pa_stream* stream, void* self) {
-        auto* player = static_cast<PulsePlayer*>(self);
-        switch (pa_stream_get_state(stream)) {
-        case PA_STREAM_READY: {
-            const WaveSound& sound = *player->pending_;
-            player->pending_ = nullptr;
-            if (pa_stream_write(stream, sound.samples.data(), sound.samples.size(), nullptr, 0,
-                                PA_SEEK_RELATIVE) < 0)
-                player->Stop();
-            else
-                player->drain_ = pa_stream_drain(stream, &PulsePlayer::Drained, self);
-            break;
-        }
-        case PA_STREAM_FAILED:
-            player->Stop();
-            break;
-        default:
-            break;
-        }
-    }
-
-    static void Drained(pa_stream*, int, void* self) {
-        auto* player = static_cast<PulsePlayer*>(self);
-        pa_operation_unref(player->drain_); // done: nothing left to cancel
-        player->drain_ = nullptr;
-        player->Stop();
-    }
-
-    void Stop() {
-        pending_ = nullptr;
-        if (drain_) {
-            pa_operation_cancel(drain_);
-            pa_operation_unref(drain_);
-            drain_ = nullptr;
-        }
-        if (stream_) {
-            pa_stream_set_state_callback(stream_, nullptr, nullptr);
-            pa_stream_disconnect(stream_);
-            pa_stream_unref(stream_);
-            stream_ = nullptr;
-        }
-    }
-
-    pa_threaded_mainloop* loop_;
-    pa_context* context_ = nullptr;
-    pa_stream* stream_ = nullptr;
-    pa_operation* drain_ = nullptr;
-    const WaveSound* pending_ = nullptr; // the sound that plays once its stream is ready
-    std::map<std::string, std::optional<WaveSound>> sounds_;
+    ca_context* context_ = nullptr;
 };
 
 } // namespace
@@ -178,5 +75,5 @@ class PulsePlayer : public WavePlayer {
 } // namespace tavola
 
 extern "C" __attribute__((visibility("default"))) tavola::WavePlayer* tavola7_make_wave_player() {
-    return new tavola::PulsePlayer;
+    return new tavola::CanberraPlayer;
 }

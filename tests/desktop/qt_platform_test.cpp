@@ -9,26 +9,8 @@
 #include <functional>
 
 #include "qt_platform.h"
-#include "wave_file.h"
 
 using namespace tavola;
-
-// A wave file's bytes: a RIFF header, then each chunk as its id, size and
-// body, padded to an even length; a body "?" claims more than there is.
-QByteArray Wave(std::initializer_list<std::pair<std::string, std::string>> chunks) {
-    std::string body = "WAVE";
-    for (const auto& [id, data] : chunks) {
-        const auto size = static_cast<quint32>(data == "?" ? 99 : data.size());
-        body += id + std::string(reinterpret_cast<const char*>(&size), 4) + data;
-        body.resize(body.size() + data.size() % 2);
-    }
-    const auto size = static_cast<quint32>(body.size());
-    return QByteArray::fromStdString("RIFF" + std::string(reinterpret_cast<const char*>(&size), 4) +
-                                     body);
-}
-
-// PCM (1), mono, 22050 Hz, 16 bits: the format of the game's own sounds.
-const std::string Mono16{"\x01\x00\x01\x00\x22\x56\x00\x00\x44\xac\x00\x00\x02\x00\x10\x00", 16};
 
 // The real dialogs: their titles, buttons and answers, as the player meets them.
 class QtPlatformTest : public QObject {
@@ -114,33 +96,6 @@ class QtPlatformTest : public QObject {
         const QTemporaryDir data;
         qputenv("XDG_DATA_HOME", data.path().toUtf8());
         QCOMPARE(QString::fromStdString(OwnRecordFolder()), data.path() + "/tavola7");
-    }
-
-    void onlyWholePcmWaveFilesArePlayed_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("samples"); // -1: not played at all
-        QTest::newRow("the game's format") << Wave({{"fmt ", Mono16}, {"data", "abcd"}}) << 4;
-        QTest::newRow("half a frame is dropped") << Wave({{"fmt ", Mono16}, {"data", "abc"}}) << 2;
-        QTest::newRow("a padded chunk before")
-            << Wave({{"LIST", "x"}, {"fmt ", Mono16}, {"data", "ab"}}) << 2;
-        QTest::newRow("cut short") << Wave({{"fmt ", Mono16}, {"data", "?"}}) << -1;
-        QTest::newRow("no format") << Wave({{"data", "abcd"}}) << -1;
-        QTest::newRow("not PCM") << Wave({{"fmt ", "\x03" + Mono16.substr(1)}, {"data", "abcd"}})
-                                 << -1;
-        QTest::newRow("24 bits") << Wave({{"fmt ", Mono16.substr(0, 14) + "\x18" + '\0'},
-                                          {"data", "abcdef"}})
-                                 << -1;
-        QTest::newRow("no samples") << Wave({{"fmt ", Mono16}, {"data", ""}}) << -1;
-        QTest::newRow("not RIFF") << QByteArray("RIFX") << -1;
-    }
-
-    void onlyWholePcmWaveFilesArePlayed() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, samples);
-        const auto sound = ParseWave(std::string_view(bytes.constData(), bytes.size()));
-        QCOMPARE(sound ? static_cast<int>(sound->samples.size()) : -1, samples);
-        if (sound)
-            QCOMPARE(sound->rate, 22050);
     }
 
     void aMissingSoundIsSilentAndImmediate() {

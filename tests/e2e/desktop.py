@@ -121,8 +121,14 @@ class Desktop:
     def start_sound_server(self):
         """A private instance of the machine's own PulseAudio-compatible server,
         whose only output is a null sink, `out`: PipeWire's pipewire-pulse where
-        the desktop has it, otherwise PulseAudio. It lives in this desktop's
-        runtime folder, so the user's own sound is never touched."""
+        the desktop has it, otherwise PulseAudio. It listens where a client
+        looks by default, in this desktop's runtime folder, so the user's own
+        sound is never touched and a game started before it finds it too."""
+        first = len(self.processes)
+        self._start_sound_server()
+        self._sound_servers = self.processes[first:]
+
+    def _start_sound_server(self):
         if shutil.which("pipewire-pulse"):
             self._spawn(["pipewire"])
             # The session manager gives up at once when PipeWire is not yet listening.
@@ -130,7 +136,6 @@ class Desktop:
                      "PipeWire's socket")
             for server in ("wireplumber", "pipewire-pulse"):
                 self._spawn([server])
-            self.env["PULSE_SERVER"] = "unix:" + os.path.join(self.env["XDG_RUNTIME_DIR"], "pulse", "native")
             self._wait_for_sound_server()
             self._pactl("load-module", "module-null-sink", "sink_name=out")
             # PipeWire makes the sink's node a moment after the module loads,
@@ -138,12 +143,19 @@ class Desktop:
             wait_for(lambda: self._pactl("set-default-sink", "out", check=False).returncode == 0, 10,
                      "the null sink")
             return
-        socket = os.path.join(self.home, "pulse.sock")
+        socket = os.path.join(self.env["XDG_RUNTIME_DIR"], "pulse", "native")
+        os.makedirs(os.path.dirname(socket), mode=0o700, exist_ok=True)
         self._spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
                      "-L", "module-null-sink sink_name=out",
                      "-L", f"module-native-protocol-unix socket={socket} auth-anonymous=1"])
-        self.env["PULSE_SERVER"] = "unix:" + socket
         self._wait_for_sound_server()
+
+    def stop_sound_server(self):
+        """Ends the sound server as a desktop's does when it restarts: its
+        clients' connections break, and it removes its sockets."""
+        for process in reversed(self._sound_servers):
+            process.terminate()
+            process.wait(10)
 
     def _wait_for_sound_server(self):
         wait_for(lambda: self._pactl("info", check=False).returncode == 0, 10, "the sound server")
@@ -153,7 +165,12 @@ class Desktop:
 
     def record_sound(self, path):
         """Records what the null sink plays into a WAV file until stop() is called on the result."""
-        return self._spawn(["parec", "-d", "out.monitor", "--file-format=wav", path])
+        # In small fragments: by default it keeps up to two seconds back, which
+        # are lost when it is stopped.
+        recorder = self._spawn(["parec", "-d", "out.monitor", "--latency-msec=50", "--file-format=wav", path])
+        # A sound played before the recorder's stream is up would go unheard.
+        wait_for(lambda: self._pactl("list", "short", "source-outputs").stdout.strip(), 10, "the recorder")
+        return recorder
 
     # ---- the screen reader ------------------------------------------------
 

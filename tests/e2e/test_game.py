@@ -236,9 +236,35 @@ class Game(unittest.TestCase):
         self.assertEqual(d.exit_status(), 0)
 
     def test_each_answer_is_heard_as_one_short_sound(self):
+        self.hear_each_answer(server_first=True)
+
+    def test_a_sound_server_that_comes_later_is_heard(self):
+        self.hear_each_answer(server_first=False)
+
+    def test_a_sound_server_that_comes_back_is_heard(self):
         d = self.desktop()
         d.start_sound_server()
         d.start_playing()
+        d.answer(right=True)
+        d.stop_sound_server()
+        d.start_sound_server()
+        recording = os.path.join(d.home, "heard.wav")
+        recorder = d.record_sound(recording)
+        d.next_question()
+        d.answer(right=False)
+        time.sleep(2.0)
+        recorder.send_signal(signal.SIGINT)
+        recorder.wait(5)
+        self.assertEqual(len(sound_bursts(recording)), 1)
+        self.assertEqual(d.game_errors(), "", "a sound server that restarts says nothing")
+
+    def hear_each_answer(self, server_first):
+        d = self.desktop()
+        if server_first:
+            d.start_sound_server()
+        d.start_playing()
+        if not server_first:
+            d.start_sound_server()
         recording = os.path.join(d.home, "heard.wav")
         recorder = d.record_sound(recording)
         time.sleep(1.0)
