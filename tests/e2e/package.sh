@@ -14,8 +14,12 @@ fi
 work=$(mktemp -d)
 testbed=$work/testbed
 cleanup() {
-  for mount in dev/shm proc; do
-    mountpoint -q "$testbed/$mount" && umount "$testbed/$mount"
+  wait # for the second build, whose files are about to go
+  local mount
+  for mount in var/cache/apt/archives dev/shm proc; do
+    if mountpoint -q "$testbed/$mount" && ! umount "$testbed/$mount"; then
+      echo "left $work behind: $testbed/$mount is still mounted"; return
+    fi
   done
   rm -rf --one-file-system "$work"
 }
@@ -31,25 +35,15 @@ dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6
 # of it, in deeper folders, in another time zone, language and umask.
 again=$work/again/a/b
 mkdir -p "$again"
+# It builds while the checks below install the first build elsewhere.
 (
   umask 0077
   export TZ=Pacific/Kiritimati LC_ALL=it_IT.utf8 LANG=it_IT.utf8
   git clone -q "$source" "$again/source"
   git -C "$again/source" checkout -q "$(git -C "$source" rev-parse HEAD)"
-  make -s -C "$again/source" package BUILD="$again/c/build" 2>/dev/null
-)
-different=()
-for first in "$work"/tavola7*deb; do
-  second=$again/c/build/${first##*/}
-  cmp -s "$first" "$second" || different+=("${first##*/}")
-done
-if [ ${#different[@]} -gt 0 ]; then
-  echo "built again, these differ: ${different[*]}"
-  if command -v diffoscope >/dev/null; then
-    for name in "${different[@]}"; do diffoscope "$work/$name" "$again/c/build/$name" | head -n 60 || true; done
-  fi
-  exit 1
-fi
+  make -s -C "$again/source" package BUILD="$again/c/build"
+) >"$work/again.log" 2>&1 &
+again_pid=$!
 # Errors and warnings fail; informational tags are left to judgement.
 if lintian --fail-on error,warning "$deb" 2>/dev/null | grep -E '^[EW]:'; then
   echo "lintian found the problems above"; exit 1
@@ -65,13 +59,15 @@ if ! piuparts --basetgz="$seed" -d "$suite" -m "$("$here/../../scripts/debian-se
   echo "piuparts failed"; exit 1
 fi
 
-
-# The package's own tests, in a Debian made from the same seed and thrown away.
+# The package's own tests, in a Debian made from the same seed and thrown
+# away. It fetches the packages that it installs into this machine's cache
+# of them, of the same release, where most of them are already.
 mkdir "$testbed" "$work/source"
 tar -C "$testbed" -xzf "$seed"
 cp /etc/resolv.conf "$testbed/etc/resolv.conf"
 mount -t proc proc "$testbed/proc"
 mount -t tmpfs tmpfs "$testbed/dev/shm"
+mount --bind /var/cache/apt/archives "$testbed/var/cache/apt/archives"
 git -C "$source" archive HEAD | tar -C "$work/source" -xf -
 if ! autopkgtest --no-built-binaries --setup-commands="apt-get update -qq" "$deb" "$work/source" \
      -- chroot "$testbed" >"$work/autopkgtest.log" 2>&1; then
@@ -79,4 +75,20 @@ if ! autopkgtest --no-built-binaries --setup-commands="apt-get update -qq" "$deb
   echo "autopkgtest failed"; exit 1
 fi
 grep -E '^shared-record +PASS' "$work/autopkgtest.log"
+if ! wait "$again_pid"; then
+  tail -n 20 "$work/again.log"
+  echo "building again failed"; exit 1
+fi
+different=()
+for first in "$work"/tavola7*deb; do
+  second=$again/c/build/${first##*/}
+  cmp -s "$first" "$second" || different+=("${first##*/}")
+done
+if [ ${#different[@]} -gt 0 ]; then
+  echo "built again, these differ: ${different[*]}"
+  if command -v diffoscope >/dev/null; then
+    for name in "${different[@]}"; do diffoscope "$work/$name" "$again/c/build/$name" | head -n 60 || true; done
+  fi
+  exit 1
+fi
 echo "package $(dpkg-deb -f "$deb" Version): the same bytes built again; lintian, piuparts and autopkgtest clean"
