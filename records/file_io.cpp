@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,6 +66,43 @@ bool ReadUpTo(int fd, std::size_t limit, std::string& bytes) {
     }
     bytes.resize(filled);
     return true;
+}
+
+std::string ReadAt(int fd, off_t at, std::size_t limit, const std::string& shown) {
+    std::string bytes(limit, '\0');
+    std::size_t filled = 0;
+    while (filled < limit) {
+        const ssize_t got = ::pread(fd, bytes.data() + filled, limit - filled,
+                                    at + static_cast<off_t>(filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw FileError(shown, errno);
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    bytes.resize(filled);
+    return bytes;
+}
+
+bool FileSizeAllows(std::size_t size) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return false;
+    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= size)
+        return true;
+    limit.rlim_cur = limit.rlim_max;
+    return (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= size) &&
+           ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+void Rewrite(int fd, std::string_view bytes, const std::string& shown) {
+    if (!FileSizeAllows(bytes.size()))
+        throw RuntimeError(RuntimeError::DiskFull, shown);
+    if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0 || !WriteAll(fd, bytes) ||
+        ::fsync(fd) != 0)
+        throw FileError(shown, errno);
 }
 
 } // namespace tavola

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 namespace tavola {
 
@@ -18,6 +19,11 @@ class UniqueFd {
     UniqueFd& operator=(const UniqueFd&) = delete;
     UniqueFd& operator=(UniqueFd&&) = delete;
     int get() const { return fd_; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
 
   private:
     int fd_;
@@ -37,5 +43,15 @@ void SyncFolder(int directory, const std::string& shown);
 bool WriteAll(int fd, std::string_view bytes);
 // Up to `limit` bytes from the file's current position; false with errno set on failure.
 bool ReadUpTo(int fd, std::size_t limit, std::string& bytes);
+// Up to `limit` bytes from offset `at`, leaving the position alone; throws naming `shown`.
+std::string ReadAt(int fd, off_t at, std::size_t limit, const std::string& shown);
+// Whether a file of `size` bytes may be written whole: the soft file size
+// limit is first raised to the hard one, so that a limit that its player
+// set cuts no write short, between two bytes or between two files.
+bool FileSizeAllows(std::size_t size);
+// Replaces a file's content in place, durably: files are rewritten, never
+// replaced, so they keep their owner and mode. A content that the file size
+// limit would cut is refused as a full disk before the file is emptied.
+void Rewrite(int fd, std::string_view bytes, const std::string& shown);
 
 } // namespace tavola

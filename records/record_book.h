@@ -17,8 +17,8 @@ namespace tavola {
 // Nobody waits for anybody. A save is appended whole, in one write, to the
 // record's log (tavola7.log); from then on it has happened. The record is
 // the best of the pair in the two files and the log's whole entries, the
-// files counting as the oldest, and a tie keeps the older. Whoever finds the
-// lock free folds the log into the files: the name file first, then the
+// files counting as the oldest, and a tie keeps the older. A save that finds
+// the lock free folds the log into the files: the name file first, then the
 // score file, each synced, and only then are the entries it read punched out
 // of the log, so that the log stays small and an entry appended meanwhile is
 // never touched. At every moment of a fold, a reader of the files and the
@@ -50,19 +50,18 @@ class RecordBook {
     const RecordFolder& Folder() const { return folder_; }
 
     // The record's two texts as a start shows them: the files' bytes, or the
-    // log's better entry with CR LF. The player's own folder is first made
-    // whole (what is missing, what an older version left) and folded.
+    // log's better entry with CR LF. It writes nothing but, in the player's
+    // own folder, the files that are missing.
     std::pair<std::string, std::string> Read();
-    // Whether the log holds entries that the files have not taken in yet.
-    bool Lags();
     // Saves the score and the name when the score beats the record; true when
     // the save is the record, false when the record is as good or better. A
     // file that the save could not rewrite, or a log that the process's
     // limits would cut short, refuses it before anything is written.
     bool Offer(const std::string& score, const std::string& name);
-    // Brings the files up to the record when nobody holds the lock, after
-    // taking in, once, whatever an older version left in the folder.
-    void Tidy();
+    // When nobody holds the lock: brings the files up to the record, and
+    // empties a pair in them that no save could write (a score above
+    // 32767, say) and that no entry of the log stands for.
+    void Mend();
 
     // A score as a save writes it: 1 to 5 digits, no sign, no leading zero,
     // at most 32767. Its value, or nothing for anything else.
@@ -79,30 +78,34 @@ class RecordBook {
     struct Log {
         std::vector<Entry> entries;
         off_t start = 0, end = 0; // the bytes read
-        off_t folded =
-            0; // what a fold may punch out: up to the last line feed, or the last entry's end
+        // What a fold may punch out: up to the last line feed read, before
+        // which every entry is whole or never will be.
+        off_t folded = 0;
     };
-    static Log DecodeLog(std::string_view bytes, off_t start, bool older);
+    static Log DecodeLog(std::string_view bytes, off_t start);
 
-  private:
+    // The files' bytes and the log, as one reading saw them.
     struct Snapshot {
-        std::string score, name; // the files' bytes
+        std::string score, name;
         Log log;
     };
+    // Whether `mine`, appended to the log that `after` read, is the record:
+    // no older entry holds as much, and the files do not hold more.
+    static bool IsRecord(const Snapshot& after, const Entry& mine);
+
+  private:
     struct Best {
         Pair pair;
         long value = 0;
         bool fromLog = false;
     };
-    void RequireAll();
-    Snapshot Take(bool older = false) const;
+    struct Files;
+    // The player's own folder first makes what is missing.
+    Files Open(int flags, int logFlags);
+    Snapshot Take(const Files& files) const;
     static Best BestOf(const Snapshot& snapshot);
-    static bool IsRecord(const Snapshot& snapshot, const Entry& mine);
-    void Fold(bool older);
-    off_t FoldOnce(bool older);
-    void TakeInOlderLayout();
-    off_t Append(const std::string& entry);
-    off_t LogSize() const;
+    void Fold(const Files& files, const Snapshot& snapshot);
+    off_t Append(const Files& files, const std::string& entry);
 
     RecordFolder folder_;
 };

@@ -46,19 +46,17 @@ RecordFolder::~RecordFolder() {
     ::close(fd_);
 }
 
-int RecordFolder::Open(const std::string& name, int flags) const {
-    const int fd = OpenRegularAt(fd_, name, flags, Shown(name));
+UniqueFd RecordFolder::Open(const std::string& name, int flags) const {
+    UniqueFd fd(OpenRegularAt(fd_, name, flags, Shown(name)));
     struct stat info {};
-    if (kind_ == Kind::Shared && (::fstat(fd, &info) != 0 || info.st_uid != owner_)) {
-        ::close(fd);
+    if (kind_ == Kind::Shared && (::fstat(fd.get(), &info) != 0 || info.st_uid != owner_))
         throw RuntimeError(RuntimeError::PermissionDenied, Shown(name),
                            "Non appartiene al proprietario della cartella");
-    }
     return fd;
 }
 
 bool RecordFolder::TryLock() {
-    lockFd_ = Open(LockName, O_RDWR);
+    lockFd_ = Open(LockName, O_RDWR).release();
     int locked = 0;
     while ((locked = ::flock(lockFd_, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
     }
@@ -77,51 +75,21 @@ void RecordFolder::Unlock() noexcept {
     lockFd_ = -1;
 }
 
-bool RecordFolder::Has(const std::string& name) const {
-    struct stat info {};
-    return ::fstatat(fd_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
-}
-
-std::vector<UniqueFd> RecordFolder::OpenTargets(const std::vector<std::string>& names) {
-    std::vector<UniqueFd> targets;
-    for (const auto& name : names) {
-        Require(name);
-        targets.emplace_back(Open(name, O_WRONLY));
-    }
-    return targets;
-}
-
 void RecordFolder::Require(const std::string& name) {
-    if (kind_ == Kind::Shared) {
-        ::close(Open(name, O_RDONLY));
+    if (kind_ == Kind::Shared)
         return;
-    }
     const int fd =
         ::openat(fd_, name.c_str(),
                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, FileMode);
     if (fd < 0 && errno != EEXIST)
         throw FileError(Shown(name), errno);
     if (fd < 0) {
-        ::close(Open(name, O_RDONLY)); // what is there must be a regular file
+        Open(name, O_RDONLY); // what is there must be a regular file
         return;
     }
     ::close(fd);
     // A new name must outlive a power cut before anything relies on it.
     SyncFolder(fd_, path_);
-}
-
-std::string RecordFolder::Read(const std::string& name) const {
-    const UniqueFd fd(Open(name, O_RDONLY));
-    std::string bytes;
-    if (!ReadUpTo(fd.get(), ReadLimit, bytes))
-        throw FileError(Shown(name), errno);
-    return bytes;
-}
-
-void RecordFolder::Rewrite(const std::string& name, const std::string& bytes) {
-    const UniqueFd fd(Open(name, O_WRONLY));
-    if (::ftruncate(fd.get(), 0) != 0 || !WriteAll(fd.get(), bytes) || ::fsync(fd.get()) != 0)
-        throw FileError(Shown(name), errno);
 }
 
 } // namespace tavola

@@ -2,8 +2,6 @@
 
 #include <string>
 #include <sys/types.h>
-#include <utility>
-#include <vector>
 
 #include "file_io.h"
 
@@ -50,19 +48,13 @@ class RecordFolder {
     // file must be there.
     bool TryLock();
     void Unlock() noexcept;
-    bool Has(const std::string& name) const;
-    // A file the folder must have: made empty in the player's own folder when
-    // missing; in the computer's, "File non trovato" when missing.
+    // Makes a file empty when it is missing, in the player's own folder
+    // alone: the computer's gets its files from installation only, and a
+    // missing one is "File non trovato" when it is opened.
     void Require(const std::string& name);
-    std::string Read(const std::string& name) const;
     // Opens a file of the folder, refusing what is not a regular file with one
     // link or, in the computer's folder, not the folder owner's.
-    int Open(const std::string& name, int flags) const;
-    // Opens each file for writing, or none: the first refusal closes the rest.
-    std::vector<UniqueFd> OpenTargets(const std::vector<std::string>& names);
-    // Under the lock: replaces a file's content in place, durably. Files are
-    // rewritten, never replaced, so they keep their owner and mode.
-    void Rewrite(const std::string& name, const std::string& bytes);
+    UniqueFd Open(const std::string& name, int flags) const;
 
   private:
     std::string path_;

@@ -129,12 +129,6 @@ ShownRecord RecordStore::Read() {
     RecordBook book(shared ? place_.folder : place_.folder + "/",
                     shared ? RecordFolder::Kind::Shared : RecordFolder::Kind::Own);
     const auto [score, name] = book.Read();
-    // Only the helper may bring the computer's files up to the record; what
-    // it cannot do now, the next save or start does.
-    if (shared && book.Lags()) {
-        std::string complaint;
-        RunHelper(place_.helper, {}, complaint);
-    }
     return {FromWindows1252(score), FromWindows1252(name)};
 }
 

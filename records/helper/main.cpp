@@ -9,8 +9,9 @@
 // another game, and refuses anything unexpected with a message in Italian and
 // a non-zero status, leaving the files as they were.
 //
-//   tavola7-record              bring the files up to the record, taking in
-//                               once what an older version left
+//   tavola7-record              bring the files up to the record when the
+//                               lock is free, and empty a pair that no game
+//                               could write (for the install step)
 //   tavola7-record SCORE NAME   save SCORE (0 to 32767) and NAME (Windows-1252,
 //                               at most 255 bytes, no control character nor
 //                               unassigned byte) when SCORE beats the record
@@ -83,7 +84,7 @@ int main(int argc, char* argv[]) {
         if (const std::string wrong = WhatIsWrongWith(book.Folder()); !wrong.empty())
             return Refuse(RuntimeError::PermissionDenied, book.Folder().Path() + ": " + wrong);
         if (argc == 1) {
-            book.Tidy();
+            book.Mend();
             return Done;
         }
         return book.Offer(record[0], record[1]) ? Done : NotBeaten;

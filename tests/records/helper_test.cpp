@@ -168,6 +168,43 @@ TEST(RecordHelper, RefusesAFolderThatOthersCouldChange) {
     }
 }
 
+// The install step's fold, run as the helper with no argument: the files
+// follow the record, which may be in the log alone; a pair that no save
+// could write is emptied unless an entry beats it; a held lock or a file
+// size limit leaves the files as they were; no step loses an entry.
+TEST(RecordHelper, AFoldMendsThePairAndKeepsEveryEntry) {
+    using Texts = std::pair<std::string, std::string>;
+    const Texts anna{"9\r\n", "Anna\r\n"}, cut{"5\r\n", ""}, none{"", ""};
+    struct Case {
+        const char* what;
+        Texts files;
+        std::string log;
+        const char* before; // shell commands before the helper runs
+        bool held;
+        int status;
+        Texts after, shown;
+    } cases[] = {
+        {"a name cut short, the record in the log", cut, "\n9 4 Anna\r", "", false, 0, anna, anna},
+        {"the same behind a held lock", cut, "\n9 4 Anna\r", "", true, 0, cut, anna},
+        {"a file size limit of 0", OldPair, "\n9 4 Anna\r", "ulimit -f 0;", false, 61, OldPair, anna},
+        {"a score that no game could write", {"99999\r\n", "Anna\r\n"}, "", "", false, 0, none, none},
+        {"the same, beaten in the log", {"99999\r\n", "Anna\r\n"}, "\n9 4 Anna\r", "", false, 0, anna, anna},
+        {"a name without its score", {"", "Anna\r\n"}, "", "", false, 0, none, none},
+    };
+    for (const auto& c : cases) {
+        FreshFolder();
+        WriteBytes(In("tavrec7.txt"), c.files.first);
+        WriteBytes(In("ntavrec7.txt"), c.files.second);
+        WriteBytes(In("tavola7.log"), c.log);
+        std::optional<LockHolder> holder;
+        if (c.held)
+            holder.emplace();
+        EXPECT_EQ(Shell("sh -c '" + std::string(c.before) + " exec " + Helper + "'"), c.status) << c.what;
+        EXPECT_EQ(Pair(), c.after) << c.what;
+        EXPECT_EQ(RecordBook(Folder, RecordFolder::Kind::Shared).Read(), c.shown) << c.what;
+    }
+}
+
 // Links, FIFOs, missing files and leftovers that a careless or hostile hand
 // could leave in either folder: nothing hangs, nothing outside the folder is
 // written, and what cannot be used is the run-time error naming it, with
@@ -373,7 +410,7 @@ TEST(SharedRecord, TheGameReadsTheFolderAndSavesThroughTheHelper) {
 // A player who holds the lock (flock on the file, or a helper stopped with
 // SIGSTOP) holds nobody up, in either folder: another game's start and its
 // save of a new record finish at once, the save is kept and shown at the
-// next start, and the files follow once the lock is free.
+// next start, and the files follow once the lock is free for a fold.
 TEST(Record, AHeldLockHoldsNobodyUp) {
     for (const bool shared : {false, true}) {
         FreshFolder();
@@ -389,7 +426,7 @@ TEST(Record, AHeldLockHoldsNobodyUp) {
         EXPECT_EQ(carla.controls.Caption(Label::lblpunti), "6\r\n") << shared;
         EXPECT_EQ(carla.controls.Caption(Label::lblnome), "Bruno\r\n") << shared;
         holder.reset();
-        Game(shared).Load("Dario");
+        EXPECT_EQ(RunHelper({}), 0);
         EXPECT_EQ(Pair(), (std::pair<std::string, std::string>{"6\r\n", "Bruno\r\n"})) << shared;
     }
 }
@@ -445,6 +482,7 @@ TEST(Record, TenGamesEndingAtOnceKeepTheBest) {
             ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 99) << shared << " round " << round;
             announced += WEXITSTATUS(status) == 2; // the greeting, and the record's message
         }
+        ASSERT_EQ(RunHelper({}), 0);
         const auto [score, name] = Pair();
         EXPECT_EQ(score, "15\r\n") << shared << " round " << round;
         int player = -1;
@@ -459,7 +497,7 @@ TEST(Record, TenGamesEndingAtOnceKeepTheBest) {
 
 // A save cut short at any byte of its entry, and a fold cut short after the
 // name file or at any byte of the score file: the next start shows the old
-// pair or the new, never a mixed one, and the files hold it after that start.
+// pair or the new, never a mixed one, and the files hold it after a fold.
 TEST(Record, TheNextStartShowsTheOldPairOrTheNewAfterACrash) {
     const std::string entry = RecordBook::EncodeEntry("19", "Bruno");
     const std::pair<std::string, std::string> newShown{"19\r\n", "Bruno\r\n"};
@@ -485,7 +523,8 @@ TEST(Record, TheNextStartShowsTheOldPairOrTheNewAfterACrash) {
         const std::string what = std::to_string(shared) + ": " + std::to_string(c.log.size()) +
                                  " bytes of the entry, files " + c.score + "|" + c.name;
         EXPECT_EQ(shown, c.shown) << what;
-        EXPECT_EQ(Pair(), c.shown) << what << ": the files after the start";
+        EXPECT_EQ(RunHelper({}), 0) << what;
+        EXPECT_EQ(Pair(), c.shown) << what << ": the files after a fold";
     }
 }
 

@@ -27,7 +27,6 @@ namespace {
 TEST(Records, FirstStartCreatesBothFilesEmptyThroughADoubledSeparator) {
     DiskQuizFixture f;
     const std::string dir = f.dir.Path().string();
-    ::chmod(dir.c_str(), 0755); // as an older version left it
     f.Load();
     EXPECT_EQ(ReadBytes(f.ScoreFile()), "");
     EXPECT_EQ(ReadBytes(f.NameFile()), "");
@@ -334,26 +333,20 @@ int AsPlayer(const std::string& folder, const std::function<int()>& play) {
 
 // A save that cannot land leaves the game as it was: a record file the player
 // may not write, or one hard-linked elsewhere, ends the save (or the start)
-// with the run-time error and leaves both files untouched, and a save that an
-// older version left in its journal is shown even when the files cannot take
-// it in, and never keeps the child from playing.
+// with the run-time error and leaves both files untouched, and never keeps
+// the child from playing.
 TEST(Records, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
-    const std::string journal = "tavola7 journal 2\ntavrec7.txt 3\n9\r\nntavrec7.txt 7\nBruno\r\nend\n";
     enum Outcome { AsDesigned = 0, SavedAnyway, WrongError, StartFailed, ShownWrongPair };
     struct Case {
         const char* name;
-        std::string journal; // left by an older version's save cut short
         void (*spoil)(const std::string& folder);
         bool saveRefused;    // else: the start already refuses the file
         const char* shown;   // the score that every start shows
         const char* error;
     } cases[] = {
-        {"read-only name file", "", [](const std::string& d) { ::chmod((d + "/ntavrec7.txt").c_str(), 0444); },
+        {"read-only name file", [](const std::string& d) { ::chmod((d + "/ntavrec7.txt").c_str(), 0444); },
          true, "5\r\n", "Autorizzazione negata"},
-        {"whole journal, read-only name file", journal,
-         [](const std::string& d) { ::chmod((d + "/ntavrec7.txt").c_str(), 0444); }, true, "9\r\n",
-         "Autorizzazione negata"},
-        {"hard-linked score file", "",
+        {"hard-linked score file",
          [](const std::string& d) { std::filesystem::create_hard_link(d + "/tavrec7.txt", d + "/../elsewhere"); },
          false, "5\r\n", "Non è un file"},
     };
@@ -364,8 +357,6 @@ TEST(Records, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
         WriteBytes(folder + "/tavrec7.txt", "5\r\n");
         WriteBytes(folder + "/ntavrec7.txt", "Anna\r\n");
         WriteBytes(folder + "/tavola7.log", "");
-        if (!c.journal.empty())
-            WriteBytes(folder + "/tavola7.journal", c.journal);
         WriteBytes(folder + "/tavola7.lock", "");
         c.spoil(folder);
         const int outcome = AsPlayer(outer.Path().string(), [&] {
