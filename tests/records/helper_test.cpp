@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -215,7 +216,7 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
     TempDir outside;
     const std::string target = outside / "target";
     const std::pair<std::string, std::string> newPair{"9\r\n", "Bruno\r\n"};
-    enum Plant { Link, LinkToAFile, Fifo, HardLink, Missing, NotTheOwners, Nothing };
+    enum Plant { Link, LinkToAFile, Fifo, HardLink, Missing, NotTheOwners, SizeLimit, Nothing };
     constexpr int Hung = 200, Unnamed = 201;
     struct Case {
         const char* name;
@@ -238,6 +239,8 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
         {"log missing", Missing, "tavola7.log", 0, 53},
         {"a file that a player's game made, before this version", NotTheOwners, "ntavrec7.txt", 0, 70},
         {"old temporary name planted as a link", Link, "tavrec7.txt.tmp-4242", 0, 0},
+        // Killed by SIGXFSZ, a game would never say "Disco pieno".
+        {"a file size limit that the save's entry would pass", SizeLimit, "tavola7.log", 61, 61},
     };
     for (const auto& [shared, c] : InBothFolders(cases)) {
         if (c.plant == NotTheOwners && ::geteuid() != 0)
@@ -264,6 +267,7 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
             ASSERT_EQ(::chown(file.c_str(), 12345, ::getegid()), 0);
             break;
         case Missing:
+        case SizeLimit:
         case Nothing:
             break;
         }
@@ -273,6 +277,9 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
         const pid_t child = ::fork();
         if (child == 0) {
             ::alarm(5);
+            const rlimit none{0, 0};
+            if (c.plant == SizeLimit)
+                ::setrlimit(RLIMIT_FSIZE, &none);
             int error = 0;
             try {
                 Game f(shared);
