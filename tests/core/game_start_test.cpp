@@ -46,6 +46,7 @@ TEST(Load, TheNameFitsTheRecordFileAndHoldsNoControlCharacter) {
         {grave300, grave255},             // cut at a character, never inside one
         {"An\tna\x1b[2J\r\n", "Anna[2J"}, // controls go, what they introduced stays
         {"Ann\u0085a\x7f", "Anna"},       // C1 controls and DEL too
+        {"\u0080Anna\u009F\u00a0", "Anna\u00a0"}, // the first and the last C1 go, a no-break space stays
         {"\u20ac 5", "\u20ac 5"},         // the euro sign is a character of the file's code page
         {"A\xC0\x9An\x9Ana\xED\xA0\x80", "Anna"}, // an overlong control, a stray byte, a surrogate
     };

@@ -184,6 +184,7 @@ TEST(RecordHelper, AFoldMendsThePairAndKeepsEveryEntry) {
         bool held;
         int status;
         Texts after, shown;
+        std::string kept = {}; // what the log still holds, holes aside
     } cases[] = {
         {"a name cut short, the record in the log", cut, "\n9 4 Anna\r", "", false, 0, anna, anna},
         {"the same behind a held lock", cut, "\n9 4 Anna\r", "", true, 0, cut, anna},
@@ -191,6 +192,7 @@ TEST(RecordHelper, AFoldMendsThePairAndKeepsEveryEntry) {
         {"a score that no game could write", {"99999\r\n", "Anna\r\n"}, "", "", false, 0, none, none},
         {"the same, beaten in the log", {"99999\r\n", "Anna\r\n"}, "\n9 4 Anna\r", "", false, 0, anna, anna},
         {"a name without its score", {"", "Anna\r\n"}, "", "", false, 0, none, none},
+        {"a half-written entry survives a fold", OldPair, "\n9 4 Anna\r\n7 5 Ca", "", false, 0, anna, anna, "\n7 5 Ca"},
     };
     for (const auto& c : cases) {
         FreshFolder();
@@ -203,6 +205,11 @@ TEST(RecordHelper, AFoldMendsThePairAndKeepsEveryEntry) {
         EXPECT_EQ(Shell("sh -c '" + std::string(c.before) + " exec " + Helper + "'"), c.status) << c.what;
         EXPECT_EQ(Pair(), c.after) << c.what;
         EXPECT_EQ(RecordBook(Folder, RecordFolder::Kind::Shared).Read(), c.shown) << c.what;
+        std::string log = ReadBytes(In("tavola7.log"));
+        std::erase(log, '\0');
+        if (!c.kept.empty()) {
+            EXPECT_EQ(log, c.kept) << c.what;
+        }
     }
 }
 

@@ -203,11 +203,13 @@ TEST(RecordsOnAFullDisk, TheOldRecordStaysWhole) {
     WriteBytes(f.NameFile(), "Anna\r\n");
     f.Load("Bruno");
     ScoreRight(f, 6);
+    // Room for part of the log's entry only, at the end of its last page:
+    // the write is cut short, and the save says so.
+    WriteBytes(f.files.place.folder + "/tavola7.log", std::string(4090, '\n'));
     std::vector<std::string> fillers;
     FillDisk(mounted, fillers);
     ASSERT_FALSE(fillers.empty());
 
-    // No room even for the log's entry: the save fails and says so.
     try {
         f.quiz.cmdExit_Click();
         ADD_FAILURE() << "the save reported success on a full disk";
@@ -257,7 +259,7 @@ TEST(RecordsOnAPowerCut, EveryNewFileAndFolderIsSyncedIntoItsParent) {
     TempDir dir;
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     const std::string trace = dir / "trace";
-    ASSERT_EQ(std::system(("strace -f -y -qq -e trace=openat,mkdir,fsync -o " + trace + " env " +
+    ASSERT_EQ(std::system(("strace -f -y -qq -e trace=openat,mkdir,fsync,fallocate -o " + trace + " env " +
                            SyncProbeEnv + "=" + dir.Path().string() + " " + self +
                            " --gtest_filter=RecordsOnAPowerCut.* >/dev/null")
                               .c_str()),
@@ -300,6 +302,21 @@ TEST(RecordsOnAPowerCut, EveryNewFileAndFolderIsSyncedIntoItsParent) {
         EXPECT_TRUE(synced) << path << " was not synced into " << parent << " at once";
     }
     EXPECT_GE(creations, 6) << "two folders, the lock, the two files and the log";
+
+    // The files hold the record durably before the log lets go of it.
+    const auto first = [&](const std::string& call, const std::string& file) {
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].find(call + "(") != std::string::npos &&
+                lines[i].find("/" + file + ">") != std::string::npos)
+                return static_cast<long>(i);
+        return -1L;
+    };
+    const long punched = first("fallocate", "tavola7.log");
+    EXPECT_GE(punched, 0) << "the save's fold punched nothing out of the log";
+    for (const char* file : {"tavrec7.txt", "ntavrec7.txt"}) {
+        const long synced = first("fsync", file);
+        EXPECT_TRUE(synced >= 0 && synced < punched) << file << " was not synced before the punch";
+    }
 }
 
 } // namespace

@@ -341,6 +341,7 @@ class TavolaTest : public QObject {
         QCOMPARE(Find("lblMessage")->size(), message);
         Window()->SetCaption(Label::lblpunti, "12\r\n");
         QCOMPARE(static_cast<CaptionLabel*>(Find<QLabel>("lblpunti"))->Caption(), "12\r\n");
+        QCOMPARE(Find<QLabel>("lblpunti")->text(), "12\n"); // the file's CR LF is a line break
     }
 };
 
