@@ -18,10 +18,10 @@ class RecordKeeper {
     virtual ~RecordKeeper() = default;
 
     virtual ShownRecord Read() = 0;
-    // Saves the score (as "####0" writes it) with its holder when it beats the
-    // record kept; true when it is now the record, false when the record kept
-    // is as good or better.
-    virtual bool Offer(const std::string& score, const std::string& name) = 0;
+    // Saves the score with its holder when it beats the record kept; true
+    // when it is now the record, false when the record kept is as good or
+    // better.
+    virtual bool Offer(int score, const std::string& name) = 0;
 };
 
 } // namespace tavola

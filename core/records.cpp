@@ -17,7 +17,7 @@ void Quiz::CheckAndSaveRecord() {
         platform_.EndProgram();
     // Another game may have set a better record since this one started: the
     // keeper compares again with what it holds, and may refuse.
-    if (!records_.Offer(ScoreText(), state_.playerName))
+    if (!records_.Offer(state_.correctCount.value(), state_.playerName))
         platform_.EndProgram();
     platform_.ShowMessage("Ok! Ho registrato il tuo record, C A M P I O N E", Buttons::Ok,
                           std::nullopt);

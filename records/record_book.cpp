@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "file_io.h"
 #include "runtime_error.h"
 
 namespace tavola {
@@ -22,13 +21,6 @@ constexpr const char* LogName = RecordFolder::LogName;
 // any score. The game has already compared the record that it showed.
 constexpr long NoScore = -1;
 
-// Lets go of the folder's lock, if it was taken, however the save ends.
-struct Unlocking {
-    RecordFolder& folder;
-    ~Unlocking() { folder.Unlock(); }
-};
-
-// A file's text up to its first line end.
 std::string_view FirstLine(std::string_view bytes) {
     return bytes.substr(0, bytes.find_first_of("\r\n"));
 }
@@ -52,9 +44,42 @@ std::optional<RecordBook::Pair> DecodeBody(std::string_view body) {
     return pair;
 }
 
+// The record that a reading saw, with its value, and whether only the log holds it.
+struct Best {
+    RecordBook::Pair pair;
+    long value = NoScore;
+    bool fromLog = false;
+};
+
+Best BestOf(const RecordBook::Snapshot& snapshot) {
+    Best best{{std::string(FirstLine(snapshot.score)), std::string(FirstLine(snapshot.name))},
+              RecordBook::ScoreOf(FirstLine(snapshot.score)).value_or(NoScore),
+              false};
+    const RecordBook::Pair files = best.pair;
+    // Files that hold an entry's pair hold that record, perhaps without its
+    // line ends yet: the entry stands for them.
+    for (const RecordBook::Entry& entry : snapshot.log.entries)
+        if (const long value = *RecordBook::ScoreOf(entry.pair.score);
+            value > best.value || (!best.fromLog && entry.pair == files))
+            best = {entry.pair, value, true};
+    return best;
+}
+
+// Where the log's bytes begin: what a fold punched out reads as a hole.
+off_t DataStart(int log, off_t size) {
+    const off_t data = ::lseek(log, 0, SEEK_DATA);
+    return data < 0 ? size : data;
+}
+
+// Lets go of the folder's lock, if it was taken, however the save ends.
+struct Unlocking {
+    RecordFolder& folder;
+    ~Unlocking() { folder.Unlock(); }
+};
+
 } // namespace
 
-// The record's three files, each opened once for the whole of a read or a save.
+// The three files, each opened once for the whole of a read or a save.
 struct RecordBook::Files {
     UniqueFd score, name, log;
 };
@@ -72,16 +97,14 @@ std::optional<long> RecordBook::ScoreOf(std::string_view line) {
 }
 
 bool RecordBook::IsName(std::string_view bytes) {
-    if (bytes.size() > LongestName)
-        return false;
-    for (const unsigned char c : bytes)
-        if (c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D)
-            return false;
-    return true;
+    return bytes.size() <= LongestName && std::ranges::none_of(bytes, [](unsigned char c) {
+               return c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 ||
+                      c == 0x9D;
+           });
 }
 
-std::string RecordBook::EncodeEntry(const std::string& score, const std::string& name) {
-    return "\n" + score + " " + std::to_string(name.size()) + " " + name + "\r";
+std::string RecordBook::EncodeEntry(const Pair& pair) {
+    return "\n" + pair.score + " " + std::to_string(pair.name.size()) + " " + pair.name + "\r";
 }
 
 RecordBook::Log RecordBook::DecodeLog(std::string_view bytes, off_t start) {
@@ -103,12 +126,24 @@ RecordBook::Log RecordBook::DecodeLog(std::string_view bytes, off_t start) {
     return log;
 }
 
-RecordBook::Files RecordBook::Open(int flags, int logFlags) {
-    if (!folder_.Shared())
-        for (const char* name : {ScoreName, NameName, LogName, RecordFolder::LockName})
-            folder_.Require(name);
+bool RecordBook::IsRecord(const Snapshot& after, const Entry& mine) {
+    const Pair files{std::string(FirstLine(after.score)), std::string(FirstLine(after.name))};
+    const long value = *ScoreOf(mine.pair.score);
+    for (const Entry& entry : after.log.entries) {
+        if (entry.end == mine.end && entry.pair == mine.pair)
+            return files == mine.pair || ScoreOf(files.score).value_or(NoScore) < value;
+        if (*ScoreOf(entry.pair.score) >= value)
+            return false;
+    }
+    // Another save's fold took it out of the log.
+    return files == mine.pair;
+}
+
+RecordBook::Files RecordBook::Open(int flags) {
+    for (const char* name : {ScoreName, NameName, LogName, RecordFolder::LockName})
+        folder_.Require(name);
     return {folder_.Open(ScoreName, flags), folder_.Open(NameName, flags),
-            folder_.Open(LogName, logFlags)};
+            folder_.Open(LogName, flags == O_RDONLY ? flags : flags | O_APPEND)};
 }
 
 // The files, the log, and the files again, until the two readings of the
@@ -119,13 +154,10 @@ RecordBook::Snapshot RecordBook::Take(const Files& files) const {
     };
     for (int attempt = 0;; ++attempt) {
         Snapshot snapshot{read(files.score, ScoreName), read(files.name, NameName), {}};
-        // What a fold punched out reads as a hole: skip it.
         struct stat info {};
         if (::fstat(files.log.get(), &info) != 0)
             throw FileError(folder_.Shown(LogName), errno);
-        off_t start = ::lseek(files.log.get(), 0, SEEK_DATA);
-        if (start < 0)
-            start = info.st_size;
+        const off_t start = DataStart(files.log.get(), info.st_size);
         const auto left = static_cast<std::size_t>(std::max<off_t>(info.st_size - start, 0));
         snapshot.log = DecodeLog(ReadAt(files.log.get(), start, std::min(left, LogLimit + 4096),
                                         folder_.Shown(LogName)),
@@ -137,67 +169,35 @@ RecordBook::Snapshot RecordBook::Take(const Files& files) const {
     }
 }
 
-RecordBook::Best RecordBook::BestOf(const Snapshot& snapshot) {
-    Best best{{std::string(FirstLine(snapshot.score)), std::string(FirstLine(snapshot.name))},
-              ScoreOf(FirstLine(snapshot.score)).value_or(NoScore),
-              false};
-    const Pair files = best.pair;
-    // Files that hold an entry's pair hold that record, perhaps without its
-    // line ends yet: the entry stands for them.
-    for (const Entry& entry : snapshot.log.entries)
-        if (const long value = *ScoreOf(entry.pair.score);
-            value > best.value || (!best.fromLog && entry.pair == files))
-            best = {entry.pair, value, true};
-    return best;
-}
-
-bool RecordBook::IsRecord(const Snapshot& after, const Entry& mine) {
-    const Pair files{std::string(FirstLine(after.score)), std::string(FirstLine(after.name))};
-    const long value = *ScoreOf(mine.pair.score);
-    bool logged = false;
-    for (const Entry& entry : after.log.entries) {
-        if (entry.end == mine.end && entry.pair == mine.pair) {
-            logged = true;
-            break;
-        }
-        if (*ScoreOf(entry.pair.score) >= value)
-            return false;
-    }
-    if (files == mine.pair)
-        return true;
-    return logged && ScoreOf(files.score).value_or(NoScore) < value;
-}
-
-std::pair<std::string, std::string> RecordBook::Read() {
-    const Files files = Open(O_RDONLY, O_RDONLY);
-    const Snapshot snapshot = Take(files);
+RecordBook::Pair RecordBook::Read() {
+    const Snapshot snapshot = Take(Open(O_RDONLY));
     const Best best = BestOf(snapshot);
     if (!best.fromLog)
         return {snapshot.score, snapshot.name};
     return {best.pair.score + "\r\n", best.pair.name + "\r\n"};
 }
 
-// Check, one reading, append, fold when the lock is free, answer. Every
-// failure up to the append is the save's run-time error, and nothing has
-// been written. After it, the save has happened: a fold that fails (a full
-// disk) only leaves the files behind the log, which every reader reads too,
-// and the next save folds.
-bool RecordBook::Offer(const std::string& score, const std::string& name) {
-    const std::optional<long> value = ScoreOf(score);
-    if (!value || !IsName(name))
+// Check, one reading, append, fold when the lock is free, answer. Up to the
+// append, every failure is the save's run-time error and nothing is
+// written. After it, the save has happened: a fold that fails (a full disk)
+// only leaves the files behind the log, which every reader reads too, and
+// the next save folds.
+bool RecordBook::Offer(long score, const std::string& name) {
+    const Pair mine{std::to_string(score), name};
+    if (score < 0 || score > HighestScore || !IsName(name))
         throw RuntimeError(RuntimeError::BadFileNumber, folder_.Shown(LogName),
                            "Il record non è nel formato dei file");
     // Opening the pair for writing refuses a save that could never be folded.
-    const Files files = Open(O_RDWR, O_RDWR | O_APPEND);
+    const Files files = Open(O_RDWR);
     const bool locked = folder_.TryLock();
     const Unlocking unlocking{folder_};
     const Snapshot before = Take(files);
-    if (BestOf(before).value >= *value)
+    if (BestOf(before).value >= score)
         return false;
     // Saves that found the lock taken left their entries to this one: room for mine.
     if (locked)
         Fold(files, before);
-    const Entry mine{{score, name}, Append(files, EncodeEntry(score, name))};
+    const off_t end = Append(files, EncodeEntry(mine));
     const Snapshot after = Take(files);
     if (locked) {
         try {
@@ -205,19 +205,19 @@ bool RecordBook::Offer(const std::string& score, const std::string& name) {
         } catch (const RuntimeError&) {
         }
     }
-    return IsRecord(after, mine);
+    return IsRecord(after, {mine, end});
 }
 
 void RecordBook::Mend() {
-    const Files files = Open(O_RDWR, O_RDWR | O_APPEND);
+    const Files files = Open(O_RDWR);
     if (!folder_.TryLock())
         return;
     const Unlocking unlocking{folder_};
     const Snapshot snapshot = Take(files);
     Fold(files, snapshot);
     const Best best = BestOf(snapshot);
-    const bool empty = best.pair == Pair{};
-    if (!best.fromLog && !empty && (!ScoreOf(best.pair.score) || !IsName(best.pair.name))) {
+    if (!best.fromLog && best.pair != Pair{} &&
+        (!ScoreOf(best.pair.score) || !IsName(best.pair.name))) {
         Rewrite(files.name.get(), "", folder_.Shown(NameName));
         Rewrite(files.score.get(), "", folder_.Shown(ScoreName));
     }
@@ -250,10 +250,9 @@ off_t RecordBook::Append(const Files& files, const std::string& entry) {
     struct stat info {};
     if (::fstat(log, &info) != 0)
         throw FileError(shown, errno);
-    off_t start = ::lseek(log, 0, SEEK_DATA);
-    if (start < 0)
-        start = info.st_size;
-    if (static_cast<std::size_t>(info.st_size - start) + entry.size() > LogLimit ||
+    const off_t start = DataStart(log, info.st_size);
+    if (static_cast<std::size_t>(std::max<off_t>(info.st_size - start, 0)) + entry.size() >
+            LogLimit ||
         !FileSizeAllows(static_cast<std::size_t>(info.st_size) + entry.size() + 4096))
         throw RuntimeError(RuntimeError::DiskFull, shown);
     ssize_t written = 0;

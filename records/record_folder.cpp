@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,23 +12,70 @@
 
 namespace tavola {
 
+UniqueFd::~UniqueFd() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::string ReadAt(int fd, off_t at, std::size_t limit, const std::string& shown) {
+    std::string bytes(limit, '\0');
+    std::size_t filled = 0;
+    while (filled < limit) {
+        const ssize_t got = ::pread(fd, bytes.data() + filled, limit - filled,
+                                    at + static_cast<off_t>(filled));
+        if (got < 0 && errno != EINTR)
+            throw FileError(shown, errno);
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(std::max<ssize_t>(got, 0));
+    }
+    bytes.resize(filled);
+    return bytes;
+}
+
+bool FileSizeAllows(std::size_t size) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return false;
+    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= size)
+        return true;
+    limit.rlim_cur = limit.rlim_max;
+    return (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= size) &&
+           ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+void Rewrite(int fd, std::string_view bytes, const std::string& shown) {
+    if (!FileSizeAllows(bytes.size()))
+        throw RuntimeError(RuntimeError::DiskFull, shown);
+    if (::ftruncate(fd, 0) != 0)
+        throw FileError(shown, errno);
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t written = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                         static_cast<off_t>(done));
+        if (written < 0 && errno != EINTR)
+            throw FileError(shown, errno);
+        if (written == 0)
+            throw FileError(shown, EIO);
+        done += static_cast<std::size_t>(std::max<ssize_t>(written, 0));
+    }
+    if (::fsync(fd) != 0)
+        throw FileError(shown, errno);
+}
+
 RecordFolder::RecordFolder(const std::string& path, Kind kind) : path_(path), kind_(kind) {
     // A trailing slash would make even O_NOFOLLOW follow a link.
     const std::string folder =
         path.substr(0, std::max<std::size_t>(path.find_last_not_of('/') + 1, 1));
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (kind == Kind::Own ? O_NOFOLLOW : 0);
-    fd_ = ::open(folder.c_str(), flags);
-    if (fd_ < 0)
-        throw FileError(path, errno);
+    fd_ = ::open(folder.c_str(),
+                 O_RDONLY | O_DIRECTORY | O_CLOEXEC | (kind == Kind::Own ? O_NOFOLLOW : 0));
     struct stat info {};
-    if (::fstat(fd_, &info) != 0) {
-        const int error = errno;
-        ::close(fd_);
-        throw FileError(path, error);
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
+        const RuntimeError error = FileError(path, errno);
+        if (fd_ >= 0)
+            ::close(fd_);
+        throw error;
     }
     owner_ = info.st_uid;
-    // The computer's folder must be one that only its owner (root, or the
-    // player running a copy of her own) can change.
     const char* wrong = nullptr;
     if (kind == Kind::Own && owner_ != ::geteuid())
         wrong = "La cartella non è del giocatore";
@@ -42,54 +90,49 @@ RecordFolder::RecordFolder(const std::string& path, Kind kind) : path_(path), ki
 }
 
 RecordFolder::~RecordFolder() {
-    Unlock();
     ::close(fd_);
 }
 
 UniqueFd RecordFolder::Open(const std::string& name, int flags) const {
-    UniqueFd fd(OpenRegularAt(fd_, name, flags, Shown(name)));
+    UniqueFd fd(::openat(fd_, name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+    if (fd.get() < 0)
+        throw errno == ENOENT && !(flags & O_CREAT)
+            ? RuntimeError(RuntimeError::FileNotFound, Shown(name))
+            : FileError(Shown(name), errno);
     struct stat info {};
-    if (kind_ == Kind::Shared && (::fstat(fd.get(), &info) != 0 || info.st_uid != owner_))
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1)
+        throw NotAFileError(Shown(name));
+    if (kind_ == Kind::Shared && info.st_uid != owner_)
         throw RuntimeError(RuntimeError::PermissionDenied, Shown(name),
                            "Non appartiene al proprietario della cartella");
     return fd;
 }
 
 bool RecordFolder::TryLock() {
-    lockFd_ = Open(LockName, O_RDWR).release();
+    lock_ = Open(LockName, O_RDWR);
     int locked = 0;
-    while ((locked = ::flock(lockFd_, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    while ((locked = ::flock(lock_.get(), LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
     }
-    if (locked == 0)
-        return true;
     const int error = errno;
-    Unlock();
-    if (error != EWOULDBLOCK)
+    if (locked != 0)
+        Unlock();
+    if (locked != 0 && error != EWOULDBLOCK)
         throw FileError(Shown(LockName), error);
-    return false;
-}
-
-void RecordFolder::Unlock() noexcept {
-    if (lockFd_ >= 0)
-        ::close(lockFd_);
-    lockFd_ = -1;
+    return locked == 0;
 }
 
 void RecordFolder::Require(const std::string& name) {
     if (kind_ == Kind::Shared)
         return;
-    const int fd =
-        ::openat(fd_, name.c_str(),
-                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, FileMode);
-    if (fd < 0 && errno != EEXIST)
+    const UniqueFd made(::openat(fd_, name.c_str(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                                 0600));
+    if (made.get() < 0 && errno != EEXIST)
         throw FileError(Shown(name), errno);
-    if (fd < 0) {
+    if (made.get() < 0)
         Open(name, O_RDONLY); // what is there must be a regular file
-        return;
-    }
-    ::close(fd);
-    // A new name must outlive a power cut before anything relies on it.
-    SyncFolder(fd_, path_);
+    else if (::fsync(fd_) != 0) // a new name must outlive a power cut
+        throw FileError(path_, errno);
 }
 
 } // namespace tavola

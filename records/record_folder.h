@@ -1,36 +1,64 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <sys/types.h>
-
-#include "file_io.h"
+#include <utility>
 
 namespace tavola {
+
+// A descriptor that closes itself.
+class UniqueFd {
+  public:
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd();
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        UniqueFd gone(std::exchange(fd_, other.release()));
+        return *this;
+    }
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+  private:
+    int fd_;
+};
+
+// Up to `limit` bytes from offset `at`; a failure names `shown`.
+std::string ReadAt(int fd, off_t at, std::size_t limit, const std::string& shown);
+// Whether a file may grow to `size` bytes. The soft file size limit is first
+// raised to the hard one: a limit that its player set must refuse a write
+// before it starts, never cut it short between two bytes or two files.
+bool FileSizeAllows(std::size_t size);
+// Replaces a file's content in place, durably, so that it keeps its owner
+// and mode; what the file size limit would cut is refused before the file
+// is emptied.
+void Rewrite(int fd, std::string_view bytes, const std::string& shown);
 
 // The folder of the record files: the player's own, or the computer's, which
 // only the record helper writes and every player reads.
 //
 // Nothing here follows a symbolic link, waits on a FIFO or device, or leaves
 // the folder: every name is opened relative to the folder's own descriptor
-// and must turn out to be a regular file with one link. Every failure is a
-// RuntimeError naming the file and the reason.
+// and must turn out to be a regular file with one link, since a hard link
+// would carry a rewrite to a file elsewhere. Every failure is a RuntimeError
+// naming the file and the reason.
 class RecordFolder {
   public:
-    // The player's own folder makes whatever file is missing; it must be a
-    // folder of hers, not a link. The computer's is made by installation
-    // alone: its files must be there already and belong to the folder's
-    // owner, so that no player's file is ever trusted.
+    // The player's own folder must be hers, not a link, and makes whatever
+    // file is missing. The computer's must be one that only its owner (root,
+    // or the player running a copy of her own) can change, and its files,
+    // which installation alone makes, must be that owner's.
     enum class Kind { Own, Shared };
 
-    // The record pair, as the game and the record helper both name it.
     static constexpr const char* ScoreName = "tavrec7.txt";
     static constexpr const char* NameName = "ntavrec7.txt";
     static constexpr const char* LockName = "tavola7.lock";
     static constexpr const char* LogName = "tavola7.log";
     // Reading stops here, so that a stray huge file cannot stall a start.
     static constexpr std::size_t ReadLimit = 4096;
-    // The mode of a file that the player's own folder makes: hers alone.
-    static constexpr mode_t FileMode = 0600;
 
     RecordFolder(const std::string& path, Kind kind);
     ~RecordFolder();
@@ -44,16 +72,12 @@ class RecordFolder {
     std::string Shown(const std::string& name) const { return path_ + "/" + name; }
 
     // Takes the lock if nobody holds it, without waiting: a holder that
-    // stalls (a stopped process) must never hold anybody else up. The lock
-    // file must be there.
+    // stalls (a stopped process) must never hold anybody else up.
     bool TryLock();
-    void Unlock() noexcept;
-    // Makes a file empty when it is missing, in the player's own folder
-    // alone: the computer's gets its files from installation only, and a
-    // missing one is "File non trovato" when it is opened.
+    void Unlock() noexcept { lock_ = UniqueFd(-1); }
+    // In the player's own folder, makes a missing file empty, hers alone,
+    // and durable before anything relies on it.
     void Require(const std::string& name);
-    // Opens a file of the folder, refusing what is not a regular file with one
-    // link or, in the computer's folder, not the folder owner's.
     UniqueFd Open(const std::string& name, int flags) const;
 
   private:
@@ -61,7 +85,7 @@ class RecordFolder {
     Kind kind_;
     int fd_ = -1;
     uid_t owner_ = 0;
-    int lockFd_ = -1;
+    UniqueFd lock_{-1};
 };
 
 } // namespace tavola

@@ -1,5 +1,6 @@
 #include "record_store.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <spawn.h>
@@ -7,7 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "file_io.h"
+#include "record_folder.h"
 #include "record_book.h"
 #include "runtime_error.h"
 #include "windows1252.h"
@@ -20,6 +21,14 @@ namespace {
 // the run-time error that stopped it.
 constexpr int HelperSaved = 0;
 constexpr int HelperNotBeaten = 1;
+
+// Up to `limit` bytes of what a pipe brings, until its writer closes it.
+void ReadUpTo(int fd, std::size_t limit, std::string& bytes) {
+    char chunk[512];
+    ssize_t got = 0;
+    while (bytes.size() < limit && ((got = ::read(fd, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR)))
+        bytes.append(chunk, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+}
 
 // Runs the record helper and gives its status, with what it said was wrong;
 // -1 when a signal ended it.
@@ -124,20 +133,21 @@ ShownRecord RecordStore::Read() {
             // Opening the record files then says what is wrong, and where.
         }
     }
-    // The folder as the game has always spelled it in its errors: with a
-    // separator after it, and another before each file's name.
-    RecordBook book(shared ? place_.folder : place_.folder + "/",
-                    shared ? RecordFolder::Kind::Shared : RecordFolder::Kind::Own);
-    const auto [score, name] = book.Read();
-    return {FromWindows1252(score), FromWindows1252(name)};
+    // The player's folder as the game has always spelled it in its errors:
+    // with a separator after it, and another before each file's name.
+    const RecordBook::Pair shown =
+        shared ? WithSharedBook(place_.folder, [](RecordBook& book) { return book.Read(); })
+               : RecordBook(place_.folder + "/", RecordFolder::Kind::Own).Read();
+    return {FromWindows1252(shown.score), FromWindows1252(shown.name)};
 }
 
-bool RecordStore::Offer(const std::string& score, const std::string& name) {
+bool RecordStore::Offer(int score, const std::string& name) {
     if (place_.helper.empty())
         return RecordBook(place_.folder + "/", RecordFolder::Kind::Own)
             .Offer(score, ToWindows1252(name));
     std::string complaint;
-    const int status = RunHelper(place_.helper, {score, ToWindows1252(name)}, complaint);
+    const int status =
+        RunHelper(place_.helper, {std::to_string(score), ToWindows1252(name)}, complaint);
     if (status != HelperSaved && status != HelperNotBeaten)
         throw HelperError(place_.helper, status, complaint);
     return status == HelperSaved;

@@ -31,7 +31,7 @@ class RecordStore : public RecordKeeper {
     // before a save relies on it; when it cannot be made, opening the files
     // then says what is wrong, and where.
     ShownRecord Read() override;
-    bool Offer(const std::string& score, const std::string& name) override;
+    bool Offer(int score, const std::string& name) override;
 
   protected:
     RecordPlace place_;

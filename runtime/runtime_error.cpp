@@ -1,6 +1,7 @@
 #include "runtime_error.h"
 
 #include <cerrno>
+#include <utility>
 
 namespace tavola {
 
@@ -8,26 +9,20 @@ namespace {
 
 // Each number's name, as the Italian runtime worded it.
 const char* TitleOf(RuntimeError::Number number) {
-    switch (number) {
-    case RuntimeError::Overflow:
-        return "Overflow";
-    case RuntimeError::BadFileNumber:
-        return "Nome o numero di file non valido";
-    case RuntimeError::FileNotFound:
-        return "File non trovato";
-    case RuntimeError::FileAlreadyOpen:
-        return "File già aperto";
-    case RuntimeError::DeviceIoError:
-        return "Errore di I/O della periferica";
-    case RuntimeError::DiskFull:
-        return "Disco pieno";
-    case RuntimeError::PermissionDenied:
-        return "Autorizzazione negata";
-    case RuntimeError::PathFileAccessError:
-        return "Errore di accesso al percorso o al file";
-    case RuntimeError::PathNotFound:
-        return "Percorso non trovato";
-    }
+    constexpr std::pair<RuntimeError::Number, const char*> titles[] = {
+        {RuntimeError::Overflow, "Overflow"},
+        {RuntimeError::BadFileNumber, "Nome o numero di file non valido"},
+        {RuntimeError::FileNotFound, "File non trovato"},
+        {RuntimeError::FileAlreadyOpen, "File già aperto"},
+        {RuntimeError::DeviceIoError, "Errore di I/O della periferica"},
+        {RuntimeError::DiskFull, "Disco pieno"},
+        {RuntimeError::PermissionDenied, "Autorizzazione negata"},
+        {RuntimeError::PathFileAccessError, "Errore di accesso al percorso o al file"},
+        {RuntimeError::PathNotFound, "Percorso non trovato"},
+    };
+    for (const auto& [known, title] : titles)
+        if (known == number)
+            return title;
     return "Errore definito dall'applicazione o dall'oggetto";
 }
 

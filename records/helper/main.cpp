@@ -1,32 +1,23 @@
 // tavola7-record: the only program that writes the computer's shared record.
 //
-// It runs set-group-id to the group that owns the record folder's lock and
-// log, so that the players can save the record but never touch the files
-// themselves; every player reads them. It keeps the record with the same book
-// as the game's own folder. It reads no environment variable and no file
-// outside its compiled-in folder, follows no symbolic link, creates no file
-// (installation makes them, owned by the folder's owner), never waits for
-// another game, and refuses anything unexpected with a message in Italian and
-// a non-zero status, leaving the files as they were.
+// It runs set-group-id to the group of the record folder, so that players
+// can save the record but never touch its files, which every player reads.
+// It reads no environment and no file outside its compiled-in folder,
+// follows no link, creates no file, never waits for another game, and
+// refuses anything unexpected with a message in Italian, leaving the files
+// as they were.
 //
-//   tavola7-record              bring the files up to the record when the
-//                               lock is free, and empty a pair that no game
-//                               could write (for the install step)
 //   tavola7-record SCORE NAME   save SCORE (0 to 32767) and NAME (Windows-1252,
 //                               at most 255 bytes, no control character nor
 //                               unassigned byte) when SCORE beats the record
-//   tavola7-record --check SCORE NAME
-//                               only say whether SCORE and NAME are a record
-//                               that a game could write (for the install step)
+//   tavola7-record              bring the files up to the record when the lock
+//                               is free (for the install step)
 //
-// Status: 0 done (the save is the record), 1 not saved (the record is as good
-// or better), 2 refused arguments; any other is the number of the run-time
-// error that stopped it (53 a missing file, 61 a full disk, 70 no permission,
-// 75 not a plain file, ...), with its message on the error output.
+// Status: 0 the save is the record, 1 the record is as good or better, 2
+// refused arguments, else the number of the run-time error that stopped it
+// (53 a missing file, 61 a full disk, 70 no permission, 75 not a plain file).
 #include <csignal>
 #include <cstdio>
-#include <string>
-#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,25 +31,12 @@
 namespace {
 
 using tavola::RecordBook;
-using tavola::RecordFolder;
-using tavola::RuntimeError;
 
 constexpr int Done = 0, NotBeaten = 1, Refused = 2;
 
-int Refuse(int status, const std::string& why) {
-    std::fprintf(stderr, "%s\n", why.c_str());
+int Refuse(int status, const char* why) {
+    std::fprintf(stderr, "%s\n", why);
     return status;
-}
-
-// The folder must belong to our group; the book has made sure that only its
-// owner can change it.
-std::string WhatIsWrongWith(const RecordFolder& folder) {
-    struct stat info {};
-    if (::fstat(folder.Descriptor(), &info) != 0)
-        return "la cartella non si può esaminare";
-    if (info.st_gid != ::getegid())
-        return "la cartella non appartiene al gruppo di questo programma";
-    return {};
 }
 
 } // namespace
@@ -68,27 +46,31 @@ int main(int argc, char* argv[]) {
     // A file size limit that its player set must fail a write, not end the
     // helper between two.
     ::signal(SIGXFSZ, SIG_IGN);
-    const bool checking = argc == 4 && std::string_view(argv[1]) == "--check";
-    if (argc != 1 && argc != 3 && !checking)
-        return Refuse(Refused, "uso: tavola7-record [[--check] PUNTI NOME]");
-    char** record = argv + (checking ? 2 : 1);
-    if (argc > 1 && !RecordBook::ScoreOf(record[0]))
+    if (argc != 1 && argc != 3)
+        return Refuse(Refused, "uso: tavola7-record [PUNTI NOME]");
+    const auto score = argc == 3 ? RecordBook::ScoreOf(argv[1]) : std::nullopt;
+    if (argc == 3 && !score)
         return Refuse(Refused, "i punti devono essere un numero da 0 a 32767");
-    if (argc > 1 && !RecordBook::IsName(record[1]))
+    if (argc == 3 && !RecordBook::IsName(argv[2]))
         return Refuse(Refused, "il nome deve stare in 255 byte, senza caratteri di controllo");
-    if (checking)
-        return Done;
 
     try {
-        RecordBook book(TAVOLA_RECORD_DIR, RecordFolder::Kind::Shared);
-        if (const std::string wrong = WhatIsWrongWith(book.Folder()); !wrong.empty())
-            return Refuse(RuntimeError::PermissionDenied, book.Folder().Path() + ": " + wrong);
-        if (argc == 1) {
-            book.Mend();
-            return Done;
-        }
-        return book.Offer(record[0], record[1]) ? Done : NotBeaten;
-    } catch (const RuntimeError& error) {
+        return tavola::WithSharedBook(TAVOLA_RECORD_DIR, [&](RecordBook& book) {
+            // The book has made sure that only the folder's owner can change
+            // it; it must also be our group's.
+            struct stat folder {};
+            if (::fstat(book.Folder().Descriptor(), &folder) != 0 || folder.st_gid != ::getegid())
+                return Refuse(tavola::RuntimeError::PermissionDenied,
+                              (book.Folder().Path() +
+                               ": la cartella non appartiene al gruppo di questo programma")
+                                  .c_str());
+            if (argc == 1) {
+                book.Mend();
+                return Done;
+            }
+            return book.Offer(*score, argv[2]) ? Done : NotBeaten;
+        });
+    } catch (const tavola::RuntimeError& error) {
         return Refuse(error.number(), error.what());
     }
 }

@@ -81,7 +81,7 @@ TEST(Countdown, TheTickAfterZeroSaysGoodbyeWithTheBudgetAndTheDateThenTheRecord)
         EXPECT_EQ(f.files.offers.size(), c.offers) << c.right;
         if (c.offers > 0) {
             EXPECT_EQ(f.files.offers[0],
-                      (std::pair<std::string, std::string>{std::to_string(c.right), "Anna"}));
+                      (std::pair<int, std::string>{c.right, "Anna"}));
         }
         if (c.announced) {
             EXPECT_EQ(f.platform.messages.back().prompt,

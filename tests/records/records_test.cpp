@@ -12,7 +12,6 @@
 #include <regex>
 #include <sstream>
 
-#include "file_io.h"
 #include "quiz_fixture.h"
 #include "record_folder.h"
 #include <sys/stat.h>

@@ -14,10 +14,10 @@ class MemoryRecords : public RecordKeeper {
   public:
     ShownRecord shown; // what every start reads
     bool taken = true; // whether an offer is the record
-    std::vector<std::pair<std::string, std::string>> offers;
+    std::vector<std::pair<int, std::string>> offers;
 
     ShownRecord Read() override { return shown; }
-    bool Offer(const std::string& score, const std::string& name) override {
+    bool Offer(int score, const std::string& name) override {
         offers.emplace_back(score, name);
         return taken;
     }

@@ -13,8 +13,8 @@ ShownRecord RecordingStore::Read() {
     return RecordStore::Read();
 }
 
-bool RecordingStore::Offer(const std::string& score, const std::string& name) {
-    Note("Offer " + score + " " + name);
+bool RecordingStore::Offer(int score, const std::string& name) {
+    Note("Offer " + std::to_string(score) + " " + name);
     return RecordStore::Offer(score, name);
 }
 

@@ -18,7 +18,7 @@ class RecordingStore : public RecordStore {
     std::vector<std::string>* timeline = nullptr; // calls, interleaved with another log
 
     ShownRecord Read() override;
-    bool Offer(const std::string& score, const std::string& name) override;
+    bool Offer(int score, const std::string& name) override;
 
   private:
     void Note(const std::string& call);
