@@ -1,36 +1,7 @@
 #include "quiz.h"
+#include "utf8.h"
 
 namespace tavola {
-
-namespace {
-
-// The length of the well-formed UTF-8 character at `i` and its code point,
-// or 0 for a byte that starts none (a stray or overlong sequence, a
-// surrogate), which the name drops.
-std::size_t CharacterAt(const std::string& text, std::size_t i, char32_t& code) {
-    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    const unsigned char lead = byte(i);
-    const std::size_t length = lead < 0x80   ? 1
-                               : lead < 0xC2 ? 0
-                               : lead < 0xE0 ? 2
-                               : lead < 0xF0 ? 3
-                               : lead < 0xF5 ? 4
-                                             : 0;
-    if (length == 0 || i + length > text.size())
-        return 0;
-    code = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (byte(i + k) & 0x3F);
-    }
-    const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < least[length] || (code >= 0xD800 && code < 0xE000) || code > 0x10FFFF)
-        return 0;
-    return length;
-}
-
-} // namespace
 
 // The name as the record files can hold it: one byte a character there, 255
 // at most, and no control character (C0, DEL or C1), which a terminal showing
@@ -41,7 +12,7 @@ std::string NameForTheRecord(const std::string& typed) {
     std::size_t characters = 0;
     for (std::size_t i = 0; i < typed.size() && characters < longest;) {
         char32_t code = 0;
-        const std::size_t length = CharacterAt(typed, i, code);
+        const std::size_t length = Utf8CharacterAt(typed, i, code);
         if (length > 0 && code >= 0x20 && !(code >= 0x7F && code < 0xA0)) {
             name.append(typed, i, length);
             ++characters;

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "utf8.h"
+
 namespace tavola {
 
 namespace {
@@ -41,33 +43,17 @@ void AppendUtf8(std::string& out, char32_t code) {
     }
 }
 
-// Decodes one character at `pos` and moves past it; a malformed sequence is
-// one unknown character, which ByteOf turns into '?'.
-char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
-    const auto lead = static_cast<unsigned char>(text[pos++]);
-    if (lead < 0x80)
-        return lead;
-    int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-    if (more < 0 || pos + more > text.size())
-        return 0xFFFD;
-    char32_t code = lead & (0x3F >> more);
-    for (; more > 0; --more) {
-        const auto next = static_cast<unsigned char>(text[pos]);
-        if ((next & 0xC0) != 0x80)
-            return 0xFFFD;
-        code = (code << 6) | (next & 0x3F);
-        ++pos;
-    }
-    return code;
-}
-
 } // namespace
 
 std::string ToWindows1252(std::string_view utf8) {
     std::string bytes;
     bytes.reserve(utf8.size());
-    for (std::size_t pos = 0; pos < utf8.size();)
-        bytes += ByteOf(NextCodePoint(utf8, pos));
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        char32_t code = 0;
+        const std::size_t length = Utf8CharacterAt(utf8, pos, code);
+        bytes += length > 0 ? ByteOf(code) : '?';
+        pos += length > 0 ? length : 1;
+    }
     return bytes;
 }
 
