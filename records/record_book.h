@@ -76,6 +76,16 @@ class RecordBook {
     // as it says.
     static std::string EncodeEntry(const Pair& pair);
     static Log DecodeLog(std::string_view bytes, off_t start);
+    // The record that a reading saw, with its value, and whether only the
+    // log holds it. Files that hold no score as a save writes it count for
+    // less than any: the game has already compared the record that it showed.
+    struct Best {
+        static constexpr long None = -1;
+        Pair pair;
+        long value = None;
+        bool fromLog = false;
+    };
+    static Best BestOf(const Snapshot& snapshot);
     // Whether `mine`, appended to the log that `after` read, is the record:
     // no older entry holds as much, and the files do not hold more.
     static bool IsRecord(const Snapshot& after, const Entry& mine);

@@ -1,0 +1,101 @@
+#include "record_book.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace tavola {
+
+namespace {
+
+std::string_view FirstLine(std::string_view bytes) {
+    return bytes.substr(0, bytes.find_first_of("\r\n"));
+}
+
+// "SCORE LENGTH NAME", whole and by the rules.
+std::optional<RecordBook::Pair> DecodeBody(std::string_view body) {
+    const auto blank = body.find(' ');
+    if (blank == std::string_view::npos || !RecordBook::ScoreOf(body.substr(0, blank)))
+        return std::nullopt;
+    RecordBook::Pair pair{std::string(body.substr(0, blank)), {}};
+    body.remove_prefix(blank + 1);
+    std::size_t length = 0;
+    const auto [next, error] = std::from_chars(body.data(), body.data() + body.size(), length);
+    if (error != std::errc() || next == body.data() || next == body.data() + body.size() ||
+        *next != ' ')
+        return std::nullopt;
+    body.remove_prefix(static_cast<std::size_t>(next - body.data()) + 1);
+    if (body.size() != length || !RecordBook::IsName(body))
+        return std::nullopt;
+    pair.name = body;
+    return pair;
+}
+
+} // namespace
+
+std::optional<long> RecordBook::ScoreOf(std::string_view line) {
+    long score = 0;
+    const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), score);
+    if (error != std::errc() || end != line.data() + line.size() || line.size() > 5 ||
+        line.front() == '-' || (line.front() == '0' && line.size() > 1) || score > HighestScore)
+        return std::nullopt;
+    return score;
+}
+
+bool RecordBook::IsName(std::string_view bytes) {
+    return bytes.size() <= LongestName && std::ranges::none_of(bytes, [](unsigned char c) {
+               return c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 ||
+                      c == 0x9D;
+           });
+}
+
+std::string RecordBook::EncodeEntry(const Pair& pair) {
+    return "\n" + pair.score + " " + std::to_string(pair.name.size()) + " " + pair.name + "\r";
+}
+
+RecordBook::Log RecordBook::DecodeLog(std::string_view bytes, off_t start) {
+    Log log{{}, start, start + static_cast<off_t>(bytes.size()), start};
+    for (std::size_t at = 0; at < bytes.size();) {
+        const auto feed = bytes.find('\n', at);
+        const std::size_t end = feed == std::string_view::npos ? bytes.size() : feed;
+        const std::string_view line = bytes.substr(at, end - at);
+        const bool whole = line.ends_with('\r');
+        if (whole)
+            if (auto pair = DecodeBody(line.substr(0, line.size() - 1)))
+                log.entries.push_back({std::move(*pair), start + static_cast<off_t>(end)});
+        if (feed != std::string_view::npos)
+            log.folded = start + static_cast<off_t>(feed);
+        else if (whole)
+            log.folded = log.end;
+        at = end + 1;
+    }
+    return log;
+}
+
+bool RecordBook::IsRecord(const Snapshot& after, const Entry& mine) {
+    const Pair files{std::string(FirstLine(after.score)), std::string(FirstLine(after.name))};
+    const long value = *ScoreOf(mine.pair.score);
+    for (const Entry& entry : after.log.entries) {
+        if (entry.end == mine.end && entry.pair == mine.pair)
+            return files == mine.pair || ScoreOf(files.score).value_or(Best::None) < value;
+        if (*ScoreOf(entry.pair.score) >= value)
+            return false;
+    }
+    // Another save's fold took it out of the log.
+    return files == mine.pair;
+}
+
+RecordBook::Best RecordBook::BestOf(const Snapshot& snapshot) {
+    Best best{{std::string(FirstLine(snapshot.score)), std::string(FirstLine(snapshot.name))},
+              ScoreOf(FirstLine(snapshot.score)).value_or(Best::None),
+              false};
+    const Pair files = best.pair;
+    // Files that hold an entry's pair hold that record, perhaps without its
+    // line ends yet: the entry stands for them.
+    for (const Entry& entry : snapshot.log.entries)
+        if (const long value = *ScoreOf(entry.pair.score);
+            value > best.value || (!best.fromLog && entry.pair == files))
+            best = {entry.pair, value, true};
+    return best;
+}
+
+} // namespace tavola
