@@ -13,7 +13,7 @@
 
 #include "background.h"
 #include "game.h"
-#include "recording_store.h"
+#include "record_store.h"
 #include "tavola.h"
 #include "temp_dir.h"
 #include "test_platform.h"
@@ -72,8 +72,7 @@ int main(int argc, char* argv[]) {
 
     testing::TempDir records;
     testing::TestPlatform platform;
-    testing::RecordingStore files;
-    files.place.folder = records.Path().string();
+    RecordStore files({records.Path().string(), {}});
 
     // New games as the menu makes them: one Game drops its window for a fresh one.
     Game game(platform, files);

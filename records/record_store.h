@@ -33,7 +33,7 @@ class RecordStore : public RecordKeeper {
     ShownRecord Read() override;
     bool Offer(int score, const std::string& name) override;
 
-  protected:
+  private:
     RecordPlace place_;
 };
 

@@ -101,6 +101,7 @@ TEST(RecordHelper, SavesOnlyAScoreThatBeatsTheRecordOnDisk) {
     FreshFolder();
     EXPECT_EQ(RunHelper({"5", "Bruno"}), 1);
     EXPECT_EQ(Pair(), OldPair);
+    EXPECT_EQ(fs::file_size(In("tavola7.log")), 0u) << "a tie writes nothing";
     EXPECT_EQ(RunHelper({"12", "Niccol\xF2"}), 0);
     EXPECT_EQ(Pair(), (std::pair<std::string, std::string>{"12\r\n", "Niccol\xF2\r\n"}));
 

@@ -5,27 +5,33 @@
 #include "memory_records.h"
 #include "quiz.h"
 #include "recording_controls.h"
-#include "recording_store.h"
+#include "record_store.h"
 #include "temp_dir.h"
 #include "test_platform.h"
 
 namespace tavola::testing {
 
-// A quiz on the test platform, keeping its record in memory or, with a
-// RecordingStore, in a fresh temporary folder.
+// The record on disk, at a place that a test may move before a game.
+struct DiskRecords : RecordKeeper {
+    RecordPlace place;
+    ShownRecord Read() override { return RecordStore(place).Read(); }
+    bool Offer(int score, const std::string& name) override {
+        return RecordStore(place).Offer(score, name);
+    }
+};
+
+// A quiz on the test platform, keeping its record in memory or, with
+// DiskRecords, in a fresh temporary folder.
 template <typename Keeper> struct BasicQuizFixture {
     TempDir dir;
     TestPlatform platform;
     Keeper files;
     RecordingControls controls;
     Quiz quiz{platform, files, controls};
-    std::vector<std::string> timeline; // platform calls and control changes, in order
 
     BasicQuizFixture() {
         if constexpr (requires { files.place; })
             files.place.folder = dir.Path().string();
-        platform.timeline = &timeline;
-        controls.timeline = &timeline;
     }
 
     std::string ScoreFile() const { return files.place.folder + "/tavrec7.txt"; }
@@ -65,7 +71,7 @@ template <typename Keeper> struct BasicQuizFixture {
 };
 
 using QuizFixture = BasicQuizFixture<MemoryRecords>;
-using DiskQuizFixture = BasicQuizFixture<RecordingStore>;
+using DiskQuizFixture = BasicQuizFixture<DiskRecords>;
 
 // Answers that many questions right.
 template <typename Keeper> void ScoreRight(BasicQuizFixture<Keeper>& f, int rightAnswers) {

@@ -2,14 +2,12 @@
 
 #include <map>
 #include <string>
-#include <vector>
 
 #include "controls.h"
 
 namespace tavola::testing {
 
-// The window's controls as plain values, starting from their design-time
-// state, with a log of what the core did to them in order.
+// The window's controls as plain values, starting from their design-time state.
 class RecordingControls : public Controls {
   public:
     enum class Background { SystemFace, Black, Gradient };
@@ -27,23 +25,27 @@ class RecordingControls : public Controls {
     Focus focus = Focus::None;
     Background background = Background::SystemFace;
     int gradientSeed = -1;
-    std::vector<std::string> log;
-    std::vector<std::string>* timeline = nullptr; // log, interleaved with another
 
-    std::string Caption(Label label) const;
-    void SetCaption(Label label, const std::string& caption) override;
+    std::string Caption(Label label) const {
+        const auto found = captions.find(label);
+        return found == captions.end() ? std::string() : found->second;
+    }
+    void SetCaption(Label label, const std::string& caption) override { captions[label] = caption; }
     std::string AnswerText() const override { return answerText; }
-    void SetAnswerText(const std::string& text) override;
+    void SetAnswerText(const std::string& text) override { answerText = text; }
     void SetQuestionSpoken(const std::string& spoken) override { question = spoken; }
-    void FocusAnswer() override;
-    void SetNextEnabled(bool enabled) override;
-    void FocusNext(const std::string& spoken) override;
-    void SetTimerEnabled(bool enabled) override;
-    void PaintBlack() override;
-    void PaintGradient(Short colourSeed) override;
-
-  private:
-    void Note(const std::string& change);
+    void FocusAnswer() override { focus = Focus::Answer; }
+    void SetNextEnabled(bool enabled) override { nextEnabled = enabled; }
+    void FocusNext(const std::string& spoken) override {
+        verdict = spoken;
+        focus = Focus::Next;
+    }
+    void SetTimerEnabled(bool enabled) override { timerEnabled = enabled; }
+    void PaintBlack() override { background = Background::Black; }
+    void PaintGradient(Short colourSeed) override {
+        background = Background::Gradient;
+        gradientSeed = colourSeed.value();
+    }
 };
 
 } // namespace tavola::testing

@@ -4,8 +4,6 @@ namespace tavola::testing {
 
 void TestPlatform::Note(const std::string& call) {
     calls.push_back(call);
-    if (timeline)
-        timeline->push_back(call);
 }
 
 Reply TestPlatform::ShowMessage(const std::string& prompt, Buttons buttons,
@@ -33,6 +31,8 @@ std::string TestPlatform::AskText(const std::string& prompt) {
 
 void TestPlatform::PlayWave(const std::string& path) {
     Note("PlayWave");
+    if (playing)
+        playing();
     waves.push_back(path);
 }
 

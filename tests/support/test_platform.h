@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,8 +34,8 @@ class TestPlatform : public Platform {
     std::string programDirectory = "/opt/tavola7";
     std::string today = "07/12/2026";
 
-    std::vector<std::string> calls;               // "ShowMessage", "RandomNext", ...
-    std::vector<std::string>* timeline = nullptr; // calls, interleaved with another log
+    std::vector<std::string> calls; // "ShowMessage", "RandomNext", ...
+    std::function<void()> playing;  // called as a wave starts
     std::vector<Message> messages;
     std::vector<std::string> asked;
     std::vector<std::string> waves;

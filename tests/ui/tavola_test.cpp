@@ -14,9 +14,8 @@
 #include "game.h"
 #include "caption_label.h"
 #include "italian.h"
+#include "memory_records.h"
 #include "tavola.h"
-#include "temp_dir.h"
-#include "recording_store.h"
 #include "test_platform.h"
 
 using namespace tavola;
@@ -32,9 +31,8 @@ const std::deque<double> FirstQuestion = {0.5, 0.35, 0.5};
 class TavolaTest : public QObject {
     Q_OBJECT
 
-    TempDir dir_;
     std::unique_ptr<TestPlatform> platform_;
-    std::unique_ptr<RecordingStore> files_;
+    std::unique_ptr<MemoryRecords> files_;
     std::unique_ptr<Game> game_;
 
     Tavola* Window() { return game_->Window(); }
@@ -57,8 +55,7 @@ class TavolaTest : public QObject {
   private slots:
     void init() {
         platform_ = std::make_unique<TestPlatform>();
-        files_ = std::make_unique<RecordingStore>();
-        files_->place.folder = dir_.Path().string();
+        files_ = std::make_unique<MemoryRecords>();
         platform_->textAnswers = {"Anna"};
         platform_->randomValues = FirstQuestion;
         game_ = std::make_unique<Game>(*platform_, *files_);
@@ -272,8 +269,7 @@ class TavolaTest : public QObject {
 
     void aRunTimeErrorIsReportedOnceAndEndsWithFailure() {
         // A folder where the score file should be: the records cannot be opened.
-        files_->place.folder = dir_ / "broken";
-        std::filesystem::create_directories(dir_ / "broken/tavrec7.txt");
+        files_->failure = NotAFileError("/home/anna/.local/share/tavola7//tavrec7.txt");
         platform_->textAnswers = {"Anna"};
         Tavola fresh(*platform_, *files_, game_->Pictures());
         fresh.Build();
