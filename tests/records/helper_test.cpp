@@ -542,3 +542,47 @@ TEST(Record, TheNextStartShowsTheOldPairOrTheNewAfterACrash) {
 }
 
 } // namespace
+
+namespace {
+
+// A start that reads the files while a save folds them: strace holds the
+// start back between its reads of the score file and of the name file, and
+// the save lands in that moment. It still shows the old pair or the new one,
+// never the old score beside the new name.
+constexpr const char* ReadProbeEnv = "TAVOLA7_READ_PROBE";
+
+TEST(Record, AFoldDuringAStartNeverShowsAMixedPair) {
+    if (const char* probe = std::getenv(ReadProbeEnv)) {
+        const auto [score, name] = RecordBook(Folder, RecordFolder::Kind::Shared).Read();
+        WriteBytes(probe, score + "|" + name);
+        return;
+    }
+#ifdef TAVOLA_SANITIZE
+    GTEST_SKIP() << "the sanitizer runtime reads files of its own; the plain build holds the start back";
+#endif
+    if (Shell("strace -o /dev/null true") != 0)
+        GTEST_SKIP() << "strace is missing or may not trace here";
+    FreshFolder();
+    TempDir dir;
+    const std::string trace = dir / "trace", shown = dir / "shown";
+    WriteBytes(trace, "");
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    FILE* start = ::popen(("strace -qq -e trace=pread64 -P " + In("ntavrec7.txt") +
+                           " -e inject=pread64:delay_enter=2000000:when=1 -o " + trace + " env " +
+                           ReadProbeEnv + "=" + shown + " " + self +
+                           " --gtest_filter=Record.AFoldDuringAStartNeverShowsAMixedPair >/dev/null")
+                              .c_str(),
+                          "r");
+    ASSERT_NE(start, nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ReadBytes(trace).find("pread64(") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        ::usleep(1000);
+    ASSERT_NE(ReadBytes(trace).find("pread64("), std::string::npos) << "the start never read the name file";
+    EXPECT_EQ(RunHelper({"9", "Bruno"}), 0);
+    ASSERT_EQ(::pclose(start), 0);
+    const std::string pair = ReadBytes(shown);
+    EXPECT_TRUE(pair == "5\r\n|Anna\r\n" || pair == "9\r\n|Bruno\r\n") << pair;
+}
+
+} // namespace
