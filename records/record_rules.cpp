@@ -35,8 +35,8 @@ std::optional<RecordBook::Pair> DecodeBody(std::string_view body) {
 std::optional<long> RecordBook::ScoreOf(std::string_view line) {
     long score = 0;
     const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), score);
-    if (error != std::errc() || end != line.data() + line.size() || line.size() > 5 ||
-        line.front() == '-' || (line.front() == '0' && line.size() > 1) || score > HighestScore)
+    if (error != std::errc() || end != line.data() + line.size() || line.front() == '-' ||
+        (line.front() == '0' && line.size() > 1) || score > HighestScore)
         return std::nullopt;
     return score;
 }

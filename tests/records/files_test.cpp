@@ -84,6 +84,17 @@ TEST(RecordBook, OnlyWholeEntriesByTheRulesCountAndATieKeepsTheOlder) {
     }
 }
 
+// A pair that would break the files' format never reaches them, whoever offers it.
+TEST(RecordBook, RefusesAPairThatNoSaveCouldWrite) {
+    for (const auto& [score, name] :
+         {std::pair<long, std::string>{7, "An\nna"}, {32768, "Anna"}, {-1, "Anna"}}) {
+        TempDir dir;
+        RecordBook book(dir.Path().string(), RecordFolder::Kind::Own);
+        EXPECT_THROW(book.Offer(score, name), RuntimeError) << score << " " << name;
+        EXPECT_FALSE(std::filesystem::exists(dir / "tavola7.log")) << score << " " << name;
+    }
+}
+
 // Whether a save is the record, from the reading just after its append:
 // entries appended before it count as older, the files as the oldest.
 TEST(RecordBook, ASaveIsTheRecordOnlyWhenNothingOlderHoldsAsMuch) {

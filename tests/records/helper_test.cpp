@@ -133,6 +133,7 @@ TEST(RecordHelper, RefusesBadInputAndLeavesTheFilesAsTheyWere) {
         {"7", "Anna\x1b[2J"}, // a terminal escape, obeyed by an administrator's cat
         {"7", "Anna\x7f"},
         {"7", "An\x9dna"}, // unassigned in Windows-1252: the game would show a control character
+        {"7", "An\x81na"}, {"7", "An\x8dna"}, {"7", "An\x8fna"}, {"7", "An\x90na"}, {"7", "An\x1fna"},
         {"32768", "Anna"},     // beyond any score the game can reach: never beaten
         {"99999", "Anna"},
         {"07", "Anna"}, // no game writes a leading zero
@@ -190,6 +191,7 @@ TEST(RecordHelper, AFoldMendsThePairAndKeepsEveryEntry) {
         {"a score that no game could write", {"99999\r\n", "Anna\r\n"}, "", "", false, 0, none, none},
         {"the same, beaten in the log", {"99999\r\n", "Anna\r\n"}, "\n9 4 Anna\r", "", false, 0, anna, anna},
         {"a name without its score", {"", "Anna\r\n"}, "", "", false, 0, none, none},
+        {"a name that no game could write", {"5\r\n", "An\x01na\r\n"}, "", "", false, 0, none, none},
         {"a half-written entry survives a fold", OldPair, "\n9 4 Anna\r\n7 5 Ca", "", false, 0, anna, anna, "\n7 5 Ca"},
     };
     for (const auto& c : cases) {
@@ -222,7 +224,7 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
     TempDir outside;
     const std::string target = outside / "target";
     const std::pair<std::string, std::string> newPair{"9\r\n", "Bruno\r\n"};
-    enum Plant { Link, LinkToAFile, Fifo, HardLink, Missing, NotTheOwners, SizeLimit, Nothing };
+    enum Plant { Link, LinkToAFile, Fifo, HardLink, Missing, NotTheOwners, SizeLimit, SoftSizeLimit, Nothing };
     constexpr int Hung = 200, Unnamed = 201;
     struct Case {
         const char* name;
@@ -247,6 +249,7 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
         {"old temporary name planted as a link", Link, "tavrec7.txt.tmp-4242", 0, 0},
         // Killed by SIGXFSZ, a game would never say "Disco pieno".
         {"a file size limit that the save's entry would pass", SizeLimit, "tavola7.log", 61, 61},
+        {"a soft file size limit below a hard one that allows the save", SoftSizeLimit, "tavola7.log", 0, 0},
     };
     for (const auto& [shared, c] : InBothFolders(cases)) {
         if (c.plant == NotTheOwners && ::geteuid() != 0)
@@ -274,6 +277,7 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
             break;
         case Missing:
         case SizeLimit:
+        case SoftSizeLimit:
         case Nothing:
             break;
         }
@@ -283,9 +287,9 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
         const pid_t child = ::fork();
         if (child == 0) {
             ::alarm(5);
-            const rlimit none{0, 0};
-            if (c.plant == SizeLimit)
-                ::setrlimit(RLIMIT_FSIZE, &none);
+            const rlimit none{0, 0}, soft{0, RLIM_INFINITY};
+            if (c.plant == SizeLimit || c.plant == SoftSizeLimit)
+                ::setrlimit(RLIMIT_FSIZE, c.plant == SizeLimit ? &none : &soft);
             int error = 0;
             try {
                 Game f(shared);
