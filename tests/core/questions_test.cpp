@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
 
 #include "conversions.h"
 #include "quiz_fixture.h"
@@ -72,27 +71,20 @@ TEST(NewQuestion, FirstColourComesFromTheFixedStartOfTheSequence) {
     }
 }
 
-// Guards the two-stage draw as a whole: the real generator, the reseed before
-// every question, the flooring and the table, over a few thousand draws.
+// The two-stage draw's shares, through the game's own question: every pair
+// of draws on an even grid of the generator's range, each once, gives each
+// factor its designed share, per thousand.
 TEST(NewQuestion, SecondFactorFollowsTheDesignedOdds) {
-    RandomSource random;
+    QuizFixture f;
+    f.Load();
     std::array<int, 10> counts{};
-    constexpr int Draws = 10'000;
-    for (int i = 0; i < Draws; ++i) {
-        random.Reseed();
-        const Short n = FloorToShort(random.Next() * 10);
-        const Short g = FloorToShort(random.Next() * 100);
-        ++counts[SecondFactor(n, g).value()];
-    }
-    const std::array<double, 10> expected = {1.0,  11.1, 11.0, 11.0, 11.0,
-                                             11.7, 11.0, 11.0, 10.6, 10.6};
-    // Six standard deviations of each share: a fault moves it further, chance never.
-    for (int factor = 0; factor < 10; ++factor) {
-        const double share = expected[factor] / 100;
-        EXPECT_NEAR(100.0 * counts[factor] / Draws, expected[factor],
-                    600 * std::sqrt(share * (1 - share) / Draws))
-            << "factor " << factor;
-    }
+    for (int n = 0; n < 10; ++n)
+        for (int g = 0; g < 100; ++g) {
+            f.platform.randomValues = {0.0, (n + 0.5) / 10, (g + 0.5) / 100};
+            f.quiz.NewQuestion();
+            ++counts[std::stoi(f.controls.Caption(Label::lblNum2))];
+        }
+    EXPECT_EQ(counts, (std::array<int, 10>{10, 111, 110, 110, 110, 117, 110, 110, 106, 106}));
 }
 
 } // namespace

@@ -92,12 +92,6 @@ class QtPlatformTest : public QObject {
         QCOMPARE(platform_.AskText("Come ti chiami?"), "");
     }
 
-    void theOwnRecordFolderIsInTheUsersDataDirectory() {
-        const QTemporaryDir data;
-        qputenv("XDG_DATA_HOME", data.path().toUtf8());
-        QCOMPARE(QString::fromStdString(OwnRecordFolder()), data.path() + "/tavola7");
-    }
-
     void aMissingSoundIsSilentAndImmediate() {
         QElapsedTimer clock;
         clock.start();

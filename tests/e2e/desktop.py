@@ -243,23 +243,6 @@ class Desktop:
                 return app
         return None
 
-    def hear_focus(self):
-        """What a screen reader says as the game moves the focus: from now on,
-        each control that takes the focus, as (name, description), in order.
-        These are the AT-SPI events that Orca itself listens to."""
-        heard = []
-
-        def on_focus(event):
-            if event.detail1:
-                heard.append((event.source.name, event.source.description))
-        self.atspi().Registry.registerEventListener(on_focus, "object:state-changed:focused")
-        return heard
-
-    def pump_events(self):
-        from gi.repository import GLib
-        while GLib.MainContext.default().iteration(False):
-            pass
-
     def windows(self):
         app = self._application()
         return [app.getChildAtIndex(i) for i in range(app.childCount)] if app else []
