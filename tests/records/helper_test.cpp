@@ -59,10 +59,12 @@ void FreshFolder(mode_t mode = 0755) {
     WriteBytes(In("tavola7.log"), "");
 }
 
-// Holds the record's lock, as a player who stopped a helper would, while it lives.
+// Holds the record's lock, as a player who stopped a helper would, while it
+// lives. A shared hold is enough to keep every fold out: a fold's hold is
+// its own alone.
 struct LockHolder {
     int fd = ::open(In("tavola7.lock").c_str(), O_RDONLY | O_CLOEXEC);
-    LockHolder() { EXPECT_EQ(::flock(fd, LOCK_EX), 0); }
+    LockHolder() { EXPECT_EQ(::flock(fd, LOCK_SH), 0); }
     ~LockHolder() { ::close(fd); }
 };
 
