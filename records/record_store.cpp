@@ -1,6 +1,5 @@
 #include "record_store.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <spawn.h>
@@ -23,11 +22,18 @@ constexpr int HelperSaved = 0;
 constexpr int HelperNotBeaten = 1;
 
 // Up to `limit` bytes of what a pipe brings, until its writer closes it.
-void ReadUpTo(int fd, std::size_t limit, std::string& bytes) {
+std::string ReadPipe(int fd, std::size_t limit) {
+    std::string bytes;
     char chunk[512];
-    ssize_t got = 0;
-    while (bytes.size() < limit && ((got = ::read(fd, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR)))
-        bytes.append(chunk, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    while (bytes.size() < limit) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+    return bytes;
 }
 
 // Runs the record helper and gives its status, with what it said was wrong;
@@ -59,7 +65,7 @@ int RunHelper(const std::string& helper, std::vector<std::string> arguments,
     }
     {
         const UniqueFd said(err[0]);
-        ReadUpTo(said.get(), 4096, complaint);
+        complaint = ReadPipe(said.get(), 4096);
     }
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
