@@ -70,7 +70,9 @@ class Game(unittest.TestCase):
             began = time_of_day()
             action()
             steps.append((began, words()))
-            time.sleep(1.5)  # Orca speaks a moment after the game acts
+            # Orca speaks a moment after the game acts, and later on a busy
+            # machine; its log can be read only once it has ended.
+            time.sleep(3)
 
         def question():
             return [f"Quanto fa 7 per {d.label('lblNum2')}?", "Scrivi il risultato e premi Invio."]
