@@ -11,7 +11,9 @@ import shutil
 import signal
 import subprocess
 import tempfile
+import threading
 import time
+import tty
 
 
 class Desktop:
@@ -34,6 +36,7 @@ class Desktop:
         self._start_bus()
         self._start_window_manager()
         self._atspi = None
+        self._orca_tty = None
 
     # ---- set-up and tear-down --------------------------------------------
 
@@ -106,6 +109,8 @@ class Desktop:
             os.kill(self._bus_pid, signal.SIGKILL)
         except ProcessLookupError:
             pass
+        if self._orca_tty is not None:
+            os.close(self._orca_tty)
         errors = self.game_errors()
         shutil.rmtree(self.home, ignore_errors=True)
         return errors
@@ -177,26 +182,30 @@ class Desktop:
     def start_screen_reader(self):
         """The real Orca, speaking through speech-dispatcher into this desktop's
         sound server (start that first: speech-dispatcher blocks without one).
-        What it says is read back from its own debug log by screen_reader_said()."""
-        self._orca_log = os.path.join(self.home, "orca-debug.txt")
-        self._orca = self._spawn(["orca", "--replace", "--debug-file=" + self._orca_log])
-        wait_for(lambda: any(app is not None and app.name == "orca"
-                             for app in self.atspi().Registry.getDesktop(0)), 20, "Orca to start")
-        # Orca speaks its greeting once it listens; give it that moment.
-        time.sleep(2)
+        What it says is read from its debug log by screen_reader_said()."""
+        # Orca's log goes to a terminal, which Python writes a line at a time,
+        # so each sentence can be read as soon as it is spoken; to a file it
+        # would sit in a buffer until Orca ended.
+        master, self._orca_tty = os.openpty()
+        tty.setraw(self._orca_tty)
+        self._orca_log = []
+        threading.Thread(target=self._read_orca_log, args=(master,), daemon=True).start()
+        self._orca = self._spawn(["orca", "--replace", "--debug-file=" + os.ttyname(self._orca_tty)])
+        wait_for(self.screen_reader_said, 30, "Orca's greeting")
+
+    def _read_orca_log(self, master):
+        with os.fdopen(master, "rb", buffering=0) as log:
+            while chunk := _read_or_none(log):
+                self._orca_log.append(chunk)
 
     def screen_reader_said(self):
-        """Ends Orca and returns what it spoke, as (seconds since midnight, text).
-        Orca buffers its log, so it is read only once Orca has ended."""
-        self._orca.send_signal(signal.SIGTERM)
-        self._orca.wait(20)
+        """What Orca has spoken so far, as (seconds since midnight, text)."""
         spoken = []
-        with open(self._orca_log, errors="replace") as log:
-            for line in log:
-                found = re.match(r"(\d+):(\d+):(\d+\.\d+) - SPEECH OUTPUT: '(.*)' ?\{", line)
-                if found:
-                    hours, minutes, seconds, text = found.groups()
-                    spoken.append((int(hours) * 3600 + int(minutes) * 60 + float(seconds), text))
+        for line in b"".join(self._orca_log).decode(errors="replace").splitlines():
+            found = re.match(r"(\d+):(\d+):(\d+\.\d+) - SPEECH OUTPUT: '(.*)' ?\{", line)
+            if found:
+                hours, minutes, seconds, text = found.groups()
+                spoken.append((int(hours) * 3600 + int(minutes) * 60 + float(seconds), text))
         return spoken
 
     # ---- the game --------------------------------------------------------
@@ -428,6 +437,14 @@ def _texts(accessible):
         yield accessible.name
     for i in range(accessible.childCount):
         yield from _texts(accessible.getChildAtIndex(i))
+
+
+def _read_or_none(stream):
+    """The next bytes, or None once no writer holds the other end."""
+    try:
+        return stream.read(65536)
+    except OSError:
+        return None
 
 
 def time_of_day():

@@ -66,13 +66,20 @@ class Game(unittest.TestCase):
         d.start_screen_reader()
         steps = []  # (when the step began, the words it must bring)
 
+        def game_words():
+            # A control's name is what the child needs; the role word after it
+            # ("testo", "pulsante", "button") is each Orca version's own.
+            return [(when, re.sub(r"^(Quanto fa 7 per \d+\?|Nuovo calcolo) .*$", r"\1", text))
+                    for when, text in d.screen_reader_said()
+                    if text.startswith(("Quanto fa", "Nuovo calcolo"))
+                    or " Risposte esatte " in text or text == "Scrivi il risultato e premi Invio."]
+
         def step(action, words):
             began = time_of_day()
             action()
             steps.append((began, words()))
-            # Orca speaks a moment after the game acts, and later on a busy
-            # machine; its log can be read only once it has ended.
-            time.sleep(3)
+            expected = [w for _, words in steps for w in words]
+            wait_for(lambda: len(game_words()) >= len(expected), 30, f"Orca to say {steps[-1][1]}")
 
         def question():
             return [f"Quanto fa 7 per {d.label('lblNum2')}?", "Scrivi il risultato e premi Invio."]
@@ -88,14 +95,13 @@ class Game(unittest.TestCase):
         step(d.next_question, question)
         step(lambda: d.answer(right=False), lambda: verdict((1, 1, 2)))
         step(d.next_question, question)
-        spoken = d.screen_reader_said()
-        # A control's name is what the child needs; the role word after it
-        # ("testo", "pulsante", "button") is each Orca version's own.
-        game = [(when, re.sub(r"^(Quanto fa 7 per \d+\?|Nuovo calcolo) .*$", r"\1", text)) for when, text in spoken
-                if text.startswith(("Quanto fa", "Nuovo calcolo"))
-                or " Risposte esatte " in text or text == "Scrivi il risultato e premi Invio."]
+        # Orca speaks in the order things happen: once it has echoed one more
+        # key, anything it said twice would be in its log.
+        d.type("5")
+        wait_for(lambda: d.screen_reader_said()[-1][1].strip() == "5", 30, "Orca to echo the key 5")
+        game = game_words()
         self.assertEqual([text for _, text in game], [w for _, words in steps for w in words],
-                         f"Orca said: {[text for _, text in spoken]}")
+                         f"Orca said: {[text for _, text in d.screen_reader_said()]}")
         windows = [began for began, _ in steps[1:]] + [float("inf")]
         for (began, words), ended in zip(steps, windows):
             for text in words:
