@@ -70,12 +70,14 @@ mount --bind /var/cache/apt/archives "$testbed/var/cache/apt/archives"
 git -C "$source" archive HEAD | tar -C "$work/source" -xf -
 # Its log names the version under test, as the package has it.
 sed -i "1s/([^)]*)/($(dpkg-deb -f "$deb" Version))/" "$work/source/debian/changelog"
-if ! autopkgtest --no-built-binaries --setup-commands="apt-get update -qq" "$deb" "$work/source" \
-     -- chroot "$testbed" >"$work/autopkgtest.log" 2>&1; then
-  tail -n 40 "$work/autopkgtest.log"
+# The testbed is thrown away, so the tests that add users or remove the
+# package run too; a skipped test fails like a failed one.
+if ! autopkgtest --no-built-binaries --ignore-restrictions=breaks-testbed --setup-commands="apt-get update -qq" \
+     "$deb" "$work/source" -- chroot "$testbed" >"$work/autopkgtest.log" 2>&1; then
+  tail -n 60 "$work/autopkgtest.log"
   echo "autopkgtest failed"; exit 1
 fi
-grep -m 1 -E '^shared-record +PASS' "$work/autopkgtest.log"
+sed -n '/@@@@ summary$/,$p' "$work/autopkgtest.log"
 if ! wait "$piuparts_pid"; then
   grep -E 'ERROR|FAIL' "$work/piuparts.log" | tail -n 30
   echo "piuparts failed"; exit 1

@@ -2,7 +2,7 @@
 file that root makes is swapped at once for a symbolic link to TARGET, and
 every name is kept missing, so that root makes it again.
 
-Usage: swap_links.py FOLDER TARGET   (runs until killed)
+Usage: swap_links.py FOLDER TARGET   (says "ready", then runs until killed)
 """
 import os
 import stat
@@ -11,6 +11,7 @@ import sys
 folder, target = sys.argv[1], sys.argv[2]
 names = ["tavola7.lock", "tavola7.log", "tavrec7.txt", "ntavrec7.txt"]
 os.chdir(folder)
+print("ready", flush=True)
 while True:
     for name in names:
         try:
