@@ -40,8 +40,8 @@ class Desktop:
 
     # ---- set-up and tear-down --------------------------------------------
 
-    def _spawn(self, command, stderr=subprocess.DEVNULL, **kwargs):
-        process = subprocess.Popen(command, env=self.env, stdout=subprocess.DEVNULL,
+    def _spawn(self, command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kwargs):
+        process = subprocess.Popen(command, env=self.env, stdout=stdout,
                                    stderr=stderr, start_new_session=True, **kwargs)
         self.processes.append(process)
         return process
@@ -169,13 +169,14 @@ class Desktop:
         return subprocess.run(["pactl", *command], env=self.env, capture_output=True, check=check)
 
     def record_sound(self, path):
-        """Records what the null sink plays into a WAV file until stop() is called on the result."""
-        # In small fragments: by default it keeps up to two seconds back, which
-        # are lost when it is stopped.
-        recorder = self._spawn(["parec", "-d", "out.monitor", "--latency-msec=50", "--file-format=wav", path])
+        """Records what the null sink plays into a file, as 16-bit mono samples
+        at 8000 Hz, which can be read while it grows."""
+        # In small fragments: by default it keeps up to two seconds back.
+        with open(path, "wb") as recording:
+            self._spawn(["parec", "-d", "out.monitor", "--latency-msec=50", "--format=s16le", "--rate=8000",
+                         "--channels=1"], stdout=recording)
         # A sound played before the recorder's stream is up would go unheard.
-        wait_for(lambda: self._pactl("list", "short", "source-outputs").stdout.strip(), 10, "the recorder")
-        return recorder
+        wait_for(lambda: os.path.getsize(path) > 0, 10, "the recorder's first samples")
 
     # ---- the screen reader ------------------------------------------------
 
@@ -256,12 +257,22 @@ class Desktop:
         app = self._application()
         return [app.getChildAtIndex(i) for i in range(app.childCount)] if app else []
 
-    def dialog(self):
-        """The open dialog as (title, texts), or None."""
+    def _dialog_window(self):
         for window in self.windows():
             if window.getRoleName() in ("alert", "dialog"):
-                return window.name, [t for t in _texts(window) if t]
+                return window
         return None
+
+    def _focused(self, accessible):
+        """Whether that control, or one inside it, has the keyboard focus."""
+        if accessible.getState().contains(self.atspi().STATE_FOCUSED):
+            return True
+        return any(self._focused(accessible.getChildAtIndex(i)) for i in range(accessible.childCount))
+
+    def dialog(self):
+        """The open dialog as (title, texts), or None."""
+        window = self._dialog_window()
+        return (window.name, [t for t in _texts(window) if t]) if window else None
 
     def wait_dialog(self, timeout=10):
         return wait_for(self.dialog, timeout, "a dialog")
@@ -355,7 +366,6 @@ class Desktop:
     def key(self, *keys):
         for key in keys:
             subprocess.run(["xdotool", "key", key], env=self.env, check=True)
-            time.sleep(0.15)
 
     def active_window_title(self):
         return subprocess.run(["xdotool", "getactivewindow", "getwindowname"], env=self.env,
@@ -378,7 +388,7 @@ class Desktop:
         closes it with a key."""
         seen = self.wait_dialog()
         self.focus_window(seen[0])
-        time.sleep(0.2)
+        wait_for(lambda: self._focused(self._dialog_window()), 10, f"a control of {seen[0]!r} to take the keys")
         if text:
             self.type(text)
         self.key(key)
@@ -386,14 +396,21 @@ class Desktop:
         return seen
 
     def context_menu(self, key):
-        """Opens the answer box's context menu and presses `key` in it."""
-        self.click(self.answer_box(), button=3)
-        time.sleep(0.5)
+        """Opens the answer box's context menu with the keyboard's menu key and
+        presses `key` in it."""
+        shown = self._visible_windows()
+        self.key("Menu")
+        wait_for(lambda: len(self._visible_windows()) > len(shown), 10, "the answer box's menu")
         self.key(key)
+        wait_for(lambda: len(self._visible_windows()) == len(shown), 10, "the answer box's menu to close")
 
-    def click(self, accessible, button=1):
+    def _visible_windows(self):
+        return subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "tavola7"], env=self.env,
+                              capture_output=True, text=True).stdout.split()
+
+    def click(self, accessible):
         x, y, w, h = accessible.queryComponent().getExtents(self.atspi().DESKTOP_COORDS)
-        subprocess.run(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2), "click", str(button)],
+        subprocess.run(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2), "click", "1"],
                        env=self.env, check=True)
 
     def menu_new_game(self):

@@ -3,12 +3,9 @@ python3 test_game.py PROGRAM Game.test_name
 """
 import os
 import re
-import signal
 import struct
 import subprocess
 import sys
-import time
-import wave
 import unittest
 
 from desktop import Desktop, time_of_day, wait_for
@@ -261,26 +258,25 @@ class Game(unittest.TestCase):
         d.start_playing()
         if server == "restarted":
             d.stop_sound_server()
-            time.sleep(1.0)  # long enough for the game to see its connection broken
             d.answer(right=True)
             d.next_question()
         if server != "first":
             d.start_sound_server()
-        recording = os.path.join(d.home, "heard.wav")
-        recorder = d.record_sound(recording)
-        time.sleep(1.0)
+        recording = os.path.join(d.home, "heard.raw")
+        d.record_sound(recording)
+
+        def heard(count):
+            """`count` sounds, the last followed by a second of silence."""
+            bursts, length = sound_bursts(recording)
+            return len(bursts) == count and length - sum(bursts[-1]) > 1.0 and bursts
+
         d.answer(right=True)
-        time.sleep(2.0)
+        wait_for(lambda: heard(1), 10, "one sound, then silence")
         d.next_question()
         d.answer(right=False)
-        time.sleep(2.0)
-        recorder.send_signal(signal.SIGINT)
-        recorder.wait(5)
-        bursts = sound_bursts(recording)
-        self.assertEqual(len(bursts), 2, bursts)
+        bursts = wait_for(lambda: heard(2), 10, "a second sound, then silence")
         for start, length in bursts:
             self.assertLess(length, 1.0, bursts)
-        self.assertGreater(bursts[1][0] - (bursts[0][0] + bursts[0][1]), 1.0, "silence between answers")
         self.assertEqual(d.game_errors(), "", "playing sounds says nothing")
 
     def test_an_unwritable_record_ends_with_a_report_and_failure(self):
@@ -298,12 +294,11 @@ class Game(unittest.TestCase):
 
 
 def sound_bursts(path):
-    """The stretches of sound in a recording, as (start, length) in seconds."""
-    mono = path + ".mono.wav"
-    subprocess.run(["sox", path, "-r", "8000", "-c", "1", "-b", "16", mono], check=True)
-    with wave.open(mono) as recording:
-        frames = recording.readframes(recording.getnframes())
-    samples = struct.unpack(f"<{len(frames) // 2}h", frames)
+    """The stretches of sound in a recording so far, as (start, length) in
+    seconds, and the recording's length."""
+    with open(path, "rb") as recording:
+        frames = recording.read()
+    samples = struct.unpack(f"<{len(frames) // 2}h", frames[:len(frames) // 2 * 2])
     window = 400  # 50 ms
     loud = [max(abs(v) for v in samples[i:i + window]) > 1000 for i in range(0, len(samples), window)]
     bursts, start = [], None
@@ -313,7 +308,7 @@ def sound_bursts(path):
         elif not on and start is not None:
             bursts.append((start * 0.05, (index - start) * 0.05))
             start = None
-    return bursts
+    return bursts, len(samples) / 8000
 
 
 if __name__ == "__main__":
