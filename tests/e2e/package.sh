@@ -77,7 +77,7 @@ if ! autopkgtest --no-built-binaries --ignore-restrictions=breaks-testbed --setu
   tail -n 60 "$work/autopkgtest.log"
   echo "autopkgtest failed"; exit 1
 fi
-sed -n '/@@@@ summary$/,$p' "$work/autopkgtest.log"
+awk '/@@@@ summary$/ { on = 1; next } /^autopkgtest \[/ { on = 0 } on' "$work/autopkgtest.log"
 if ! wait "$piuparts_pid"; then
   grep -E 'ERROR|FAIL' "$work/piuparts.log" | tail -n 30
   echo "piuparts failed"; exit 1
