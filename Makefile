@@ -61,9 +61,8 @@ fuzz: check-build
 	done
 
 # The start against a bare Qt dialog, and the window's timings; QUICK=1 for a
-# smoke run. It installs only what it builds and listens with.
-bench:
-	@scripts/install-deps bench
+# smoke run. It builds with the tests, and installs what they use.
+bench: test-deps
 	$(build-with-tests)
 	@/usr/bin/python3 bench/run $(BUILD) $(QUICK)
 
