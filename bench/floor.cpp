@@ -2,10 +2,13 @@
 // what is timed. Nothing built on Qt can do it sooner.
 //   floor            opens only the same name dialog
 //   floor --verdict  a line edit whose Enter writes a verdict into a label
+//   floor --clock    a label that counts a second down each second
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTime>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -13,7 +16,22 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    if (argc < 2 || std::strcmp(argv[1], "--verdict") != 0) {
+    const char* mode = argc < 2 ? "" : argv[1];
+    if (std::strcmp(mode, "--clock") == 0) {
+        QLabel clock;
+        QTime left(0, 5);
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            left = left.addSecs(-1);
+            clock.setText(left.toString("hh:mm:ss"));
+        });
+        clock.setText(left.toString("hh:mm:ss"));
+        clock.setFixedSize(clock.sizeHint()); // as the game's, which a tick never resizes
+        tick.start(1000);
+        clock.show();
+        return QApplication::exec();
+    }
+    if (std::strcmp(mode, "--verdict") != 0) {
         QInputDialog::getText(nullptr, "Vortimpa", "Come ti chiami?");
         return 0;
     }

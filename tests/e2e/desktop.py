@@ -40,8 +40,8 @@ class Desktop:
 
     # ---- set-up and tear-down --------------------------------------------
 
-    def _spawn(self, command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kwargs):
-        process = subprocess.Popen(command, env=self.env, stdout=stdout,
+    def _spawn(self, command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=None, **kwargs):
+        process = subprocess.Popen(command, env=env or self.env, stdout=stdout,
                                    stderr=stderr, start_new_session=True, **kwargs)
         self.processes.append(process)
         return process
