@@ -77,6 +77,11 @@ class Game(unittest.TestCase):
             steps.append((began, words()))
             expected = [w for _, words in steps for w in words]
             wait_for(lambda: len(game_words()) >= len(expected), 30, f"Orca to say {steps[-1][1]}")
+            # Orca 48 presents a focused button with the description that it
+            # last knew of it, which it learns anew only a moment later: the
+            # child waits a second of the countdown, as one listening would.
+            clock = d.label("lblconto")
+            wait_for(lambda: d.label("lblconto") != clock, 5, "the countdown's next second")
 
         def question():
             return [f"Quanto fa 7 per {d.label('lblNum2')}?", "Scrivi il risultato e premi Invio."]
