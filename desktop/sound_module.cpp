@@ -5,8 +5,13 @@
 // and says nothing.
 #include <canberra.h>
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 
 #include "wave_player.h"
 
@@ -18,16 +23,49 @@ namespace {
 // as the game's design plays them.
 constexpr std::uint32_t Sound = 1;
 
-// One connection to the sound server, opened at the module's load. A server
-// that was not there, or went away, is connected to again at the next sound.
+// One connection to the sound server, on a thread of its own: starting a
+// stream waits for the server, which the window must not wait for before it
+// paints the verdict. Only the latest sound asked for plays. A server that
+// was not there, or went away, is connected to again at the next sound.
 class CanberraPlayer : public WavePlayer {
   public:
-    CanberraPlayer() { Open(); }
-    ~CanberraPlayer() override { Close(); }
+    CanberraPlayer() : worker_([this] { Serve(); }) {}
+    ~CanberraPlayer() override {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        asked_.notify_one();
+        worker_.join();
+    }
     CanberraPlayer(const CanberraPlayer&) = delete;
     CanberraPlayer& operator=(const CanberraPlayer&) = delete;
 
     void Play(const std::string& path) override {
+        {
+            std::lock_guard lock(mutex_);
+            next_ = path;
+        }
+        asked_.notify_one();
+    }
+
+  private:
+    void Serve() {
+        Open();
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            asked_.wait(lock, [this] { return stopping_ || next_; });
+            if (stopping_)
+                break;
+            const std::string path = *std::exchange(next_, std::nullopt);
+            lock.unlock();
+            PlayNow(path);
+            lock.lock();
+        }
+        Close();
+    }
+
+    void PlayNow(const std::string& path) {
         if (!context_ && !Open())
             return;
         ca_context_cancel(context_, Sound);
@@ -38,7 +76,6 @@ class CanberraPlayer : public WavePlayer {
             Start(path);
     }
 
-  private:
     // libcanberra keeps a connection that the server has broken, and answers
     // every later sound with a bad state.
     static bool ServerGone(int result) {
@@ -67,7 +104,12 @@ class CanberraPlayer : public WavePlayer {
                                CA_PROP_MEDIA_ROLE, "game", nullptr);
     }
 
-    ca_context* context_ = nullptr;
+    ca_context* context_ = nullptr; // the worker's alone
+    std::mutex mutex_;
+    std::condition_variable asked_;
+    std::optional<std::string> next_;
+    bool stopping_ = false;
+    std::thread worker_; // last: it starts once everything it uses is there
 };
 
 } // namespace

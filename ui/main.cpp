@@ -10,6 +10,7 @@
 
 #include "first_paint.h"
 #include "game.h"
+#include "tavola.h"
 #include "italian.h"
 #include "qt_platform.h"
 #include "record_store.h"
@@ -110,6 +111,10 @@ int main(int argc, char* argv[]) {
     });
     game.Start();
     // Once the window is up, and not before the first dialog.
-    QTimer::singleShot(0, &application, [&platform] { platform.PrepareSound(); });
+    QTimer::singleShot(0, &application, [&platform, &game] {
+        platform.PrepareSound();
+        if (tavola::Tavola* window = game.Window())
+            window->PrepareVerdict();
+    });
     return QApplication::exec();
 }

@@ -6,6 +6,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QTimer>
 
 #include "answer_keys.h"
@@ -172,6 +173,15 @@ void Tavola::SetTimerEnabled(bool enabled) {
         Timer1_->stop();
     else if (!Timer1_->isActive())
         Timer1_->start();
+}
+
+void Tavola::PrepareVerdict() {
+    QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatioF());
+    QPainter painter(&image);
+    painter.setFont(labels_.at(Label::lblMessage)->font());
+    painter.drawText(0, 0, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz 0123456789 "
+                                          "!'-. \u00e0\u00e8\u00e9\u00ec\u00f2\u00f9"));
 }
 
 void Tavola::PaintBlack() {

@@ -40,6 +40,10 @@ class Tavola : public QMainWindow, public Controls {
     void txtAnswer_KeyPress(int& keyAscii);
     void Timer1_Timer();
     void cmdExit_Click();
+    // The verdict's font loaded and its letters drawn once, off screen, while
+    // the player reads the first question: the verdict's first paint then
+    // costs what any label's does.
+    void PrepareVerdict();
 
     void SetCaption(Label label, const std::string& caption) override;
     std::string AnswerText() const override;
