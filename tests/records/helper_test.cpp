@@ -495,14 +495,18 @@ TEST(Record, GamesEndingAtOnceKeepTheBest) {
         for (int game = 0; game < row.games; ++game) {
             const pid_t child = ::fork();
             if (child == 0) {
-                Game f(shared);
-                f.Load("Player" + std::to_string(game));
-                ScoreRight(f, scoreOf(game));
-                int status = 0;
-                const int ms = static_cast<int>(
-                    1000 * SecondsOf([&] { status = f.EndsProgram([&] { f.quiz.cmdExit_Click(); }); }));
-                [[maybe_unused]] const auto sent = ::write(times[1], &ms, sizeof ms);
-                ::_exit(status == 0 ? static_cast<int>(f.platform.messages.size()) : 99);
+                int status = 0, messages = 0;
+                { // the game's own home goes before the child ends
+                    Game f(shared);
+                    f.Load("Player" + std::to_string(game));
+                    ScoreRight(f, scoreOf(game));
+                    const int ms = static_cast<int>(1000 * SecondsOf([&] {
+                        status = f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
+                    }));
+                    [[maybe_unused]] const auto sent = ::write(times[1], &ms, sizeof ms);
+                    messages = static_cast<int>(f.platform.messages.size());
+                }
+                ::_exit(status == 0 ? messages : 99);
             }
             games.push_back(child);
         }
