@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <utility>
 #include <unistd.h>
 
 #include "runtime_error.h"
@@ -16,17 +17,15 @@ constexpr const char* ScoreName = RecordFolder::ScoreName;
 constexpr const char* NameName = RecordFolder::NameName;
 constexpr const char* LogName = RecordFolder::LogName;
 
-// Where the log's bytes begin: what a fold punched out reads as a hole.
-off_t DataStart(int log, off_t size) {
+// Where the log's bytes begin (what a fold punched out reads as a hole),
+// and its size.
+std::pair<off_t, off_t> LogSpan(int log, const std::string& shown) {
+    struct stat info {};
+    if (::fstat(log, &info) != 0)
+        throw FileError(shown, errno);
     const off_t data = ::lseek(log, 0, SEEK_DATA);
-    return data < 0 ? size : data;
+    return {data < 0 ? info.st_size : std::min(data, info.st_size), info.st_size};
 }
-
-// Lets go of the folder's lock, if it was taken, however the save ends.
-struct Unlocking {
-    RecordFolder& folder;
-    ~Unlocking() { folder.Unlock(); }
-};
 
 } // namespace
 
@@ -53,14 +52,10 @@ RecordBook::Snapshot RecordBook::Take(const Files& files) const {
     };
     for (int attempt = 0;; ++attempt) {
         Snapshot snapshot{read(files.score, ScoreName), read(files.name, NameName), {}};
-        struct stat info {};
-        if (::fstat(files.log.get(), &info) != 0)
-            throw FileError(folder_.Shown(LogName), errno);
-        const off_t start = DataStart(files.log.get(), info.st_size);
-        const auto left = static_cast<std::size_t>(std::max<off_t>(info.st_size - start, 0));
-        snapshot.log = DecodeLog(ReadAt(files.log.get(), start, std::min(left, LogLimit + 4096),
-                                        folder_.Shown(LogName)),
-                                 start);
+        const auto [start, size] = LogSpan(files.log.get(), folder_.Shown(LogName));
+        const auto left = std::min(static_cast<std::size_t>(size - start), LogLimit + 4096);
+        snapshot.log =
+            DecodeLog(ReadAt(files.log.get(), start, left, folder_.Shown(LogName)), start);
         if ((read(files.score, ScoreName) == snapshot.score &&
              read(files.name, NameName) == snapshot.name) ||
             attempt == 8)
@@ -88,8 +83,8 @@ bool RecordBook::Offer(long score, const std::string& name) {
                            "Il record non è nel formato dei file");
     // Opening the pair for writing refuses a save that could never be folded.
     const Files files = Open(O_RDWR);
-    const bool locked = folder_.TryLock();
-    const Unlocking unlocking{folder_};
+    const UniqueFd lock = folder_.TryLock();
+    const bool locked = lock.get() >= 0;
     const Snapshot before = Take(files);
     if (BestOf(before).value >= score)
         return false;
@@ -109,9 +104,9 @@ bool RecordBook::Offer(long score, const std::string& name) {
 
 void RecordBook::Mend() {
     const Files files = Open(O_RDWR);
-    if (!folder_.TryLock())
+    const UniqueFd lock = folder_.TryLock();
+    if (lock.get() < 0)
         return;
-    const Unlocking unlocking{folder_};
     const Snapshot snapshot = Take(files);
     Fold(files, snapshot);
     const Best best = BestOf(snapshot);
@@ -146,21 +141,11 @@ void RecordBook::Fold(const Files& files, const Snapshot& snapshot) {
 off_t RecordBook::Append(const Files& files, const std::string& entry) {
     const std::string shown = folder_.Shown(LogName);
     const int log = files.log.get();
-    struct stat info {};
-    if (::fstat(log, &info) != 0)
-        throw FileError(shown, errno);
-    const off_t start = DataStart(log, info.st_size);
-    if (static_cast<std::size_t>(std::max<off_t>(info.st_size - start, 0)) + entry.size() >
-            LogLimit ||
-        !FileSizeAllows(static_cast<std::size_t>(info.st_size) + entry.size() + 4096))
+    const auto [start, size] = LogSpan(log, shown);
+    if (static_cast<std::size_t>(size - start) + entry.size() > LogLimit ||
+        !FileSizeAllows(static_cast<std::size_t>(size) + entry.size() + 4096))
         throw RuntimeError(RuntimeError::DiskFull, shown);
-    ssize_t written = 0;
-    while ((written = ::write(log, entry.data(), entry.size())) < 0 && errno == EINTR) {
-    }
-    if (written < 0)
-        throw FileError(shown, errno);
-    if (static_cast<std::size_t>(written) != entry.size())
-        throw RuntimeError(RuntimeError::DiskFull, shown);
+    WriteWhole(log, entry, shown);
     const off_t end = ::lseek(log, 0, SEEK_CUR);
     // A failed sync is reported, though the entry may stand: the next start shows it.
     if (end < 0 || ::fsync(log) != 0)

@@ -44,37 +44,34 @@ bool FileSizeAllows(std::size_t size) {
            ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
 }
 
+void WriteWhole(int fd, std::string_view bytes, const std::string& shown) {
+    ssize_t written = 0;
+    while ((written = ::write(fd, bytes.data(), bytes.size())) < 0 && errno == EINTR) {
+    }
+    if (written < 0)
+        throw FileError(shown, errno);
+    if (static_cast<std::size_t>(written) != bytes.size())
+        throw RuntimeError(RuntimeError::DiskFull, shown);
+}
+
 void Rewrite(int fd, std::string_view bytes, const std::string& shown) {
     if (!FileSizeAllows(bytes.size()))
         throw RuntimeError(RuntimeError::DiskFull, shown);
-    if (::ftruncate(fd, 0) != 0)
+    if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0)
         throw FileError(shown, errno);
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t written = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                                         static_cast<off_t>(done));
-        if (written < 0 && errno != EINTR)
-            throw FileError(shown, errno);
-        if (written == 0)
-            throw FileError(shown, EIO);
-        done += static_cast<std::size_t>(std::max<ssize_t>(written, 0));
-    }
+    WriteWhole(fd, bytes, shown);
     if (::fsync(fd) != 0)
         throw FileError(shown, errno);
 }
 
-RecordFolder::RecordFolder(const std::string& path, Kind kind) : path_(path), kind_(kind) {
-    // A trailing slash would make even O_NOFOLLOW follow a link.
-    const std::string folder =
-        path.substr(0, std::max<std::size_t>(path.find_last_not_of('/') + 1, 1));
-    fd_ = ::open(folder.c_str(),
-                 O_RDONLY | O_DIRECTORY | O_CLOEXEC | (kind == Kind::Own ? O_NOFOLLOW : 0));
+// A trailing slash would make even O_NOFOLLOW follow a link.
+RecordFolder::RecordFolder(const std::string& path, Kind kind)
+    : path_(path), kind_(kind),
+      fd_(::open(path.substr(0, std::max<std::size_t>(path.find_last_not_of('/') + 1, 1)).c_str(),
+                 O_RDONLY | O_DIRECTORY | O_CLOEXEC | (kind == Kind::Own ? O_NOFOLLOW : 0))) {
     struct stat info {};
-    if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
-        const RuntimeError error = FileError(path, errno);
-        if (fd_ >= 0)
-            ::close(fd_);
-        throw error;
-    }
+    if (fd_.get() < 0 || ::fstat(fd_.get(), &info) != 0)
+        throw FileError(path, errno);
     owner_ = info.st_uid;
     const char* wrong = nullptr;
     if (kind == Kind::Own && owner_ != ::geteuid())
@@ -83,18 +80,12 @@ RecordFolder::RecordFolder(const std::string& path, Kind kind) : path_(path), ki
         wrong = "La cartella ha un proprietario inatteso";
     else if (kind == Kind::Shared && (info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
         wrong = "Altri oltre al proprietario possono cambiare la cartella";
-    if (wrong != nullptr) {
-        ::close(fd_);
+    if (wrong != nullptr)
         throw RuntimeError(RuntimeError::PermissionDenied, path, wrong);
-    }
-}
-
-RecordFolder::~RecordFolder() {
-    ::close(fd_);
 }
 
 UniqueFd RecordFolder::Open(const std::string& name, int flags) const {
-    UniqueFd fd(::openat(fd_, name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+    UniqueFd fd(::openat(fd_.get(), name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
     if (fd.get() < 0)
         throw errno == ENOENT && !(flags & O_CREAT)
             ? RuntimeError(RuntimeError::FileNotFound, Shown(name))
@@ -108,30 +99,27 @@ UniqueFd RecordFolder::Open(const std::string& name, int flags) const {
     return fd;
 }
 
-bool RecordFolder::TryLock() {
-    lock_ = Open(LockName, O_RDWR);
+UniqueFd RecordFolder::TryLock() const {
+    UniqueFd lock = Open(LockName, O_RDWR);
     int locked = 0;
-    while ((locked = ::flock(lock_.get(), LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    while ((locked = ::flock(lock.get(), LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
     }
-    const int error = errno;
-    if (locked != 0)
-        Unlock();
-    if (locked != 0 && error != EWOULDBLOCK)
-        throw FileError(Shown(LockName), error);
-    return locked == 0;
+    if (locked != 0 && errno != EWOULDBLOCK)
+        throw FileError(Shown(LockName), errno);
+    return locked == 0 ? std::move(lock) : UniqueFd(-1);
 }
 
 void RecordFolder::Require(const std::string& name) {
     if (kind_ == Kind::Shared)
         return;
-    const UniqueFd made(::openat(fd_, name.c_str(),
+    const UniqueFd made(::openat(fd_.get(), name.c_str(),
                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
                                  0600));
     if (made.get() < 0 && errno != EEXIST)
         throw FileError(Shown(name), errno);
     if (made.get() < 0)
         Open(name, O_RDONLY); // what is there must be a regular file
-    else if (::fsync(fd_) != 0) // a new name must outlive a power cut
+    else if (::fsync(fd_.get()) != 0) // a new name must outlive a power cut
         throw FileError(path_, errno);
 }
 

@@ -32,6 +32,8 @@ std::string ReadAt(int fd, off_t at, std::size_t limit, const std::string& shown
 // raised to the hard one: a limit that its player set must refuse a write
 // before it starts, never cut it short between two bytes or two files.
 bool FileSizeAllows(std::size_t size);
+// Writes all of `bytes` in one call: a write cut short is a full disk.
+void WriteWhole(int fd, std::string_view bytes, const std::string& shown);
 // Replaces a file's content in place, durably, so that it keeps its owner
 // and mode; what the file size limit would cut is refused before the file
 // is emptied.
@@ -61,20 +63,17 @@ class RecordFolder {
     static constexpr std::size_t ReadLimit = 4096;
 
     RecordFolder(const std::string& path, Kind kind);
-    ~RecordFolder();
-    RecordFolder(const RecordFolder&) = delete;
-    RecordFolder& operator=(const RecordFolder&) = delete;
 
     const std::string& Path() const { return path_; }
     bool Shared() const { return kind_ == Kind::Shared; }
-    int Descriptor() const { return fd_; }
+    int Descriptor() const { return fd_.get(); }
     // The path of one of its files, as errors name it.
     std::string Shown(const std::string& name) const { return path_ + "/" + name; }
 
     // Takes the lock if nobody holds it, without waiting: a holder that
-    // stalls (a stopped process) must never hold anybody else up.
-    bool TryLock();
-    void Unlock() noexcept { lock_ = UniqueFd(-1); }
+    // stalls (a stopped process) must never hold anybody else up. The lock
+    // is held until the descriptor goes; -1 when somebody else holds it.
+    UniqueFd TryLock() const;
     // In the player's own folder, makes a missing file empty, hers alone,
     // and durable before anything relies on it.
     void Require(const std::string& name);
@@ -83,9 +82,8 @@ class RecordFolder {
   private:
     std::string path_;
     Kind kind_;
-    int fd_ = -1;
+    UniqueFd fd_;
     uid_t owner_ = 0;
-    UniqueFd lock_{-1};
 };
 
 } // namespace tavola
