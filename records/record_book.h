@@ -35,7 +35,7 @@ class RecordBook {
     };
     struct Log {
         std::vector<Entry> entries;
-        off_t start = 0, end = 0; // the bytes read
+        off_t start = 0; // where the bytes read begin
         // What a fold may punch out: up to the last line feed read, before
         // which every entry is whole or never will be.
         off_t folded = 0;

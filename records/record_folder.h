@@ -65,7 +65,6 @@ class RecordFolder {
     RecordFolder(const std::string& path, Kind kind);
 
     const std::string& Path() const { return path_; }
-    bool Shared() const { return kind_ == Kind::Shared; }
     int Descriptor() const { return fd_.get(); }
     // The path of one of its files, as errors name it.
     std::string Shown(const std::string& name) const { return path_ + "/" + name; }

@@ -11,23 +11,17 @@ std::string_view FirstLine(std::string_view bytes) {
     return bytes.substr(0, bytes.find_first_of("\r\n"));
 }
 
-// "SCORE LENGTH NAME", whole and by the rules.
+// "SCORE LENGTH NAME", whole and by the rules, the length as a save writes it.
 std::optional<RecordBook::Pair> DecodeBody(std::string_view body) {
-    const auto blank = body.find(' ');
-    if (blank == std::string_view::npos || !RecordBook::ScoreOf(body.substr(0, blank)))
+    const auto first = body.find(' ');
+    const auto second = first == std::string_view::npos ? first : body.find(' ', first + 1);
+    if (second == std::string_view::npos)
         return std::nullopt;
-    RecordBook::Pair pair{std::string(body.substr(0, blank)), {}};
-    body.remove_prefix(blank + 1);
-    std::size_t length = 0;
-    const auto [next, error] = std::from_chars(body.data(), body.data() + body.size(), length);
-    if (error != std::errc() || next == body.data() || next == body.data() + body.size() ||
-        *next != ' ')
+    const std::string_view score = body.substr(0, first), name = body.substr(second + 1);
+    if (!RecordBook::ScoreOf(score) || !RecordBook::IsName(name) ||
+        body.substr(first + 1, second - first - 1) != std::to_string(name.size()))
         return std::nullopt;
-    body.remove_prefix(static_cast<std::size_t>(next - body.data()) + 1);
-    if (body.size() != length || !RecordBook::IsName(body))
-        return std::nullopt;
-    pair.name = body;
-    return pair;
+    return RecordBook::Pair{std::string(score), std::string(name)};
 }
 
 } // namespace
@@ -53,7 +47,7 @@ std::string RecordBook::EncodeEntry(const Pair& pair) {
 }
 
 RecordBook::Log RecordBook::DecodeLog(std::string_view bytes, off_t start) {
-    Log log{{}, start, start + static_cast<off_t>(bytes.size()), start};
+    Log log{{}, start, start};
     for (std::size_t at = 0; at < bytes.size();) {
         const auto feed = bytes.find('\n', at);
         const std::size_t end = feed == std::string_view::npos ? bytes.size() : feed;
@@ -65,7 +59,7 @@ RecordBook::Log RecordBook::DecodeLog(std::string_view bytes, off_t start) {
         if (feed != std::string_view::npos)
             log.folded = start + static_cast<off_t>(feed);
         else if (whole)
-            log.folded = log.end;
+            log.folded = start + static_cast<off_t>(bytes.size());
         at = end + 1;
     }
     return log;
