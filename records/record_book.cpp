@@ -66,9 +66,8 @@ RecordBook::Snapshot RecordBook::Take(const Files& files) const {
 RecordBook::Pair RecordBook::Read() {
     const Snapshot snapshot = Take(Open(O_RDONLY));
     const Best best = BestOf(snapshot);
-    if (!best.fromLog)
-        return {snapshot.score, snapshot.name};
-    return {best.pair.score + "\r\n", best.pair.name + "\r\n"};
+    return best.fromLog ? Pair{best.pair.score + "\r\n", best.pair.name + "\r\n"}
+                        : Pair{snapshot.score, snapshot.name};
 }
 
 // Check, one reading, append, fold when the lock is free, answer. Up to the

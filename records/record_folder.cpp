@@ -104,8 +104,6 @@ UniqueFd RecordFolder::TryLock() const {
     int locked = 0;
     while ((locked = ::flock(lock.get(), LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
     }
-    if (locked != 0 && errno != EWOULDBLOCK)
-        throw FileError(Shown(LockName), errno);
     return locked == 0 ? std::move(lock) : UniqueFd(-1);
 }
 

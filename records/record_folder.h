@@ -71,7 +71,8 @@ class RecordFolder {
 
     // Takes the lock if nobody holds it, without waiting: a holder that
     // stalls (a stopped process) must never hold anybody else up. The lock
-    // is held until the descriptor goes; -1 when somebody else holds it.
+    // is held until the descriptor goes; -1 when it could not be taken, and
+    // then the entries wait in the log for a save that can take it.
     UniqueFd TryLock() const;
     // In the player's own folder, makes a missing file empty, hers alone,
     // and durable before anything relies on it.

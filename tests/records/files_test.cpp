@@ -61,6 +61,8 @@ TEST(RecordBook, OnlyWholeEntriesByTheRulesCountAndATieKeepsTheOlder) {
         {"cut short at the log's end", "\n9 5 Bruno", "5", "Anna"},
         {"a length that is not its name's", "\n9 4 Bruno\r", "5", "Anna"},
         {"ended by a line feed alone", "\n9 5 Bruno\n", "5", "Anna"},
+        {"a name with blanks", "\n9 10 Anna Maria\r", "9", "Anna Maria"},
+        {"a control character in its name", "\n9 5 Br\x01no\r", "5", "Anna"},
         {"beyond a hole of 2 GiB", std::string("\0", 1) + "\n9 5 Bruno\r", "9", "Bruno"},
     };
     for (const auto& c : cases) {
