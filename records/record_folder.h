@@ -15,10 +15,6 @@ class UniqueFd {
     UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
-        UniqueFd gone(std::exchange(fd_, other.release()));
-        return *this;
-    }
     int get() const { return fd_; }
     int release() { return std::exchange(fd_, -1); }
 

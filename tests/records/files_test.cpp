@@ -111,12 +111,14 @@ TEST(RecordBook, ASaveIsTheRecordOnlyWhenNothingOlderHoldsAsMuch) {
         {"alone in the log", "5\r\n", {mine}, true},
         {"after a lower entry", "5\r\n", {lower, mine}, true},
         {"after an equal entry", "5\r\n", {older, mine}, false},
+        {"after the same pair, saved before", "5\r\n", {{mine.pair, 12}, mine}, false},
         {"the files hold as much", "9\r\n", {mine}, false},
         {"folded into the files by another", "9\r\n", {}, true},
+        {"folded by another, not yet punched", "9\r\n", {mine}, true},
         {"folded away and beaten", "10\r\n", {}, false},
     };
     for (const auto& c : cases) {
-        RecordBook::Snapshot after{c.score, c.record && c.entries.empty() ? "Carla\r\n" : "Anna\r\n", {}};
+        RecordBook::Snapshot after{c.score, c.record && c.score[0] == '9' ? "Carla\r\n" : "Anna\r\n", {}};
         after.log.entries = c.entries;
         EXPECT_EQ(RecordBook::IsRecord(after, mine), c.record) << c.what;
     }
