@@ -134,6 +134,11 @@ void Tavola::changeEvent(QEvent* event) {
 
 void Tavola::SetCaption(Label label, const std::string& caption) {
     labels_.at(label)->SetCaption(QString::fromStdString(caption));
+    // The verdict reaches the screen before its sound, and before a wrong
+    // answer's black-out, whose full repaint follows a moment later: drawn
+    // together, the verdict would wait for every control to be drawn again.
+    if (label == Label::lblMessage && !caption.empty())
+        labels_.at(label)->repaint();
 }
 
 void Tavola::SetQuestionSpoken(const std::string& question) {
