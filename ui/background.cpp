@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace tavola {
@@ -44,20 +45,24 @@ void Background::paintEvent(QPaintEvent* event) {
 void Background::DrawBands(QPainter& painter, const QRect& exposed) const {
     constexpr int Bands = 256;
     const double ratio = devicePixelRatioF();
-    const int width = static_cast<int>(std::ceil(this->width() * ratio));
     const int height = static_cast<int>(std::ceil(this->height() * ratio));
+    const int exposedLeft = static_cast<int>(std::floor(exposed.left() * ratio));
+    const int exposedRight = static_cast<int>(std::ceil((exposed.right() + 1) * ratio));
     const int exposedTop = static_cast<int>(std::floor(exposed.top() * ratio));
     const int exposedBottom = static_cast<int>(std::ceil((exposed.bottom() + 1) * ratio));
     const double bandHeight = static_cast<double>(height) / Bands;
     painter.scale(1 / ratio, 1 / ratio);
     // Each band runs from its rounded top to the next band's rounded top, so
-    // the bands meet without gaps and end exactly at the bottom edge.
-    for (int band = 0; band < Bands; ++band) {
+    // the bands meet without gaps and end exactly at the bottom edge. A
+    // clock's tick exposes a few rows: only the bands around them are drawn.
+    const int first = std::max(0, static_cast<int>(exposedTop / bandHeight) - 1);
+    const int last = std::min(Bands, static_cast<int>(exposedBottom / bandHeight) + 2);
+    for (int band = first; band < last; ++band) {
         const int top = static_cast<int>(std::lround(band * bandHeight));
         const int bottom = static_cast<int>(std::lround((band + 1) * bandHeight));
         if (bottom <= exposedTop || top >= exposedBottom)
             continue;
-        painter.fillRect(0, top, width, bottom - top,
+        painter.fillRect(exposedLeft, top, exposedRight - exposedLeft, bottom - top,
                          QColor(10 * colourSeed_, 10 * colourSeed_, band));
     }
 }
