@@ -45,13 +45,14 @@ wait_until() {
 # Starts a player's Python program in the background, in a session of its
 # own, and waits until it prints "ready". Every chroot of a machine shares one
 # process table and the players' user ids, so a player's programs are ended
-# by that session alone, never by user name.
+# by that session alone, never by user name. On a busy machine the output
+# file may not be there yet at the first look: grep stays silent about it.
 start_player() { # NAME USER PYTHON-ARGUMENTS...
   local name=$1 user=$2
   shift 2
   as "$user" setsid sh -c 'echo $$ >&3; exec /usr/bin/python3 "$@"' sh "$@" \
     3>"$work/$name.session" >"$work/$name.out" 2>/dev/null &
-  wait_until "$name to be ready" grep -qx ready "$work/$name.out"
+  wait_until "$name to be ready" grep -qsx ready "$work/$name.out"
 }
 end_player() { pkill -KILL -s "$(cat "$work/$1.session")" || true; }
 players_in() { pgrep -c -s "$(cat "$work/$1.session")" || true; }
