@@ -430,6 +430,9 @@ class Desktop:
         self.answer_dialog(name)
         greeting = self.answer_dialog()
         wait_for(lambda: self.label("lblNum2") or None, 10, "the first question")
+        # The window manager hands the keys back a moment after the greeting
+        # closes; a digit typed before then is lost.
+        wait_for(lambda: self._focused(self.answer_box()), 10, "the answer box to take the keys")
         return greeting
 
     def answer(self, right):
