@@ -38,8 +38,6 @@ RecordBook::RecordBook(const std::string& folder, RecordFolder::Kind kind)
     : folder_(folder, kind) {}
 
 RecordBook::Files RecordBook::Open(int flags) {
-    for (const char* name : {ScoreName, NameName, LogName, RecordFolder::LockName})
-        folder_.Require(name);
     return {folder_.Open(ScoreName, flags), folder_.Open(NameName, flags),
             folder_.Open(LogName, flags == O_RDONLY ? flags : flags | O_APPEND)};
 }

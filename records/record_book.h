@@ -12,14 +12,14 @@
 
 namespace tavola {
 
-// The record, kept the same way in the player's own folder and in the
-// computer's. Nobody waits for anybody: a save is appended whole, in one
-// write, to the log, and from then on it has happened. The record is the best
-// of the files' pair and the log's whole entries, the files counting as the
-// oldest; a tie keeps the older. Whoever holds the lock folds the log into
-// the files, the name first, each synced, and only then punches the entries
-// it read out of the log. Until the score file holds the new score, the
-// files' score stays below the log's entry: no reader sees a mixed pair.
+// The record, kept alike in the player's own folder and in the computer's.
+// Nobody waits for anybody: a save is appended whole, in one write, to the
+// log, and from then on it has happened. The record is the best of the files'
+// pair and the log's whole entries, the files the oldest; a tie keeps the
+// older. Whoever holds the lock folds the log into the files, the name first,
+// each synced, and only then punches what it read out of the log: until the
+// score follows, the files' score stays below the entry's, so no reader sees
+// a mixed pair.
 class RecordBook {
   public:
     // Two lines in the files' code page: without line ends, or as shown.
@@ -47,9 +47,8 @@ class RecordBook {
     };
 
     static constexpr std::size_t LongestName = 255;
-    // The game's score is a 16-bit count: a record above it could never be beaten.
-    static constexpr long HighestScore = 32767;
-    // The most that the log may hold before a fold: more is refused as a full disk.
+    static constexpr long HighestScore = 32767; // the game's score is 16 bits
+    // The most that the log holds before a fold: more is a full disk.
     static constexpr std::size_t LogLimit = 1 << 20;
 
     RecordBook(const std::string& folder, RecordFolder::Kind kind);
@@ -58,8 +57,7 @@ class RecordBook {
 
     // The files' bytes, or the log's better entry: what a start shows.
     Pair Read();
-    // Saves the score and the name when the score beats the record; true when
-    // the save is the record, false when the record is as good or better.
+    // Saves the pair when the score beats the record; whether it is the record.
     bool Offer(long score, const std::string& name);
     // When the lock is free: the files take the record, and a pair that no
     // save could write (a score above 32767, say) is emptied.
@@ -71,9 +69,8 @@ class RecordBook {
     // At most 255 bytes of Windows-1252, no control character, none of the
     // five bytes that it leaves unassigned (they show as control characters).
     static bool IsName(std::string_view bytes);
-    // "\nSCORE LENGTH NAME\r": an entry counts only whole, between a line feed
-    // and a carriage return that no other entry supplies, its name as long
-    // as it says.
+    // "\nSCORE LENGTH NAME\r": an entry counts only whole, between a line feed and
+    // a carriage return that no other entry supplies, its name as long as it says.
     static std::string EncodeEntry(const Pair& pair);
     static Log DecodeLog(std::string_view bytes, off_t start);
     // The record that a reading saw, with its value, and whether only the
@@ -102,7 +99,7 @@ class RecordBook {
 
 // Runs `use` on the computer's book. A step that met a reset's swap of the
 // folder (a folder or file missing, always before any write) tries again on
-// whichever folder is there now: it meets the old record or the new one.
+// whichever folder is there now: the old record or the new one.
 template <typename Use> auto WithSharedBook(const std::string& folder, Use use) {
     for (int attempt = 1;; ++attempt) {
         try {

@@ -87,9 +87,8 @@ RecordFolder::RecordFolder(const std::string& path, Kind kind)
 UniqueFd RecordFolder::Open(const std::string& name, int flags) const {
     UniqueFd fd(::openat(fd_.get(), name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
     if (fd.get() < 0)
-        throw errno == ENOENT && !(flags & O_CREAT)
-            ? RuntimeError(RuntimeError::FileNotFound, Shown(name))
-            : FileError(Shown(name), errno);
+        throw errno == ENOENT ? RuntimeError(RuntimeError::FileNotFound, Shown(name))
+                              : FileError(Shown(name), errno);
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1)
         throw NotAFileError(Shown(name));
@@ -105,20 +104,6 @@ UniqueFd RecordFolder::TryLock() const {
     while ((locked = ::flock(lock.get(), LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
     }
     return locked == 0 ? std::move(lock) : UniqueFd(-1);
-}
-
-void RecordFolder::Require(const std::string& name) {
-    if (kind_ == Kind::Shared)
-        return;
-    const UniqueFd made(::openat(fd_.get(), name.c_str(),
-                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                                 0600));
-    if (made.get() < 0 && errno != EEXIST)
-        throw FileError(Shown(name), errno);
-    if (made.get() < 0)
-        Open(name, O_RDONLY); // what is there must be a regular file
-    else if (::fsync(fd_.get()) != 0) // a new name must outlive a power cut
-        throw FileError(path_, errno);
 }
 
 } // namespace tavola

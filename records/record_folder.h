@@ -45,8 +45,7 @@ void Rewrite(int fd, std::string_view bytes, const std::string& shown);
 // naming the file and the reason.
 class RecordFolder {
   public:
-    // The player's own folder must be hers, not a link, and makes whatever
-    // file is missing. The computer's must be one that only its owner (root,
+    // The player's own folder must be hers, not a link. The computer's must be one that only its owner (root,
     // or the player running a copy of her own) can change, and its files,
     // which installation alone makes, must be that owner's.
     enum class Kind { Own, Shared };
@@ -70,9 +69,6 @@ class RecordFolder {
     // is held until the descriptor goes; -1 when it could not be taken, and
     // then the entries wait in the log for a save that can take it.
     UniqueFd TryLock() const;
-    // In the player's own folder, makes a missing file empty, hers alone,
-    // and durable before anything relies on it.
-    void Require(const std::string& name);
     UniqueFd Open(const std::string& name, int flags) const;
 
   private:

@@ -114,6 +114,29 @@ void MakeFolders(const std::string& path) {
     }
 }
 
+// The book in the player's own folder, spelled as the game has always spelled
+// it in its errors: with a separator after it, and another before each
+// file's name. Whatever of it is missing is made first.
+RecordBook OwnBook(const std::string& path) {
+    try {
+        MakeFolders(path);
+    } catch (const RuntimeError&) {
+    }
+    RecordBook book(path + "/", RecordFolder::Kind::Own);
+    const int folder = book.Folder().Descriptor();
+    for (const char* name : {RecordFolder::ScoreName, RecordFolder::NameName,
+                             RecordFolder::LogName, RecordFolder::LockName}) {
+        const UniqueFd made(::openat(folder, name,
+                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                                     0600));
+        if (made.get() < 0 && errno != EEXIST)
+            throw FileError(book.Folder().Shown(name), errno);
+        if (made.get() >= 0 && ::fsync(folder) != 0)
+            throw FileError(book.Folder().Path(), errno);
+    }
+    return book;
+}
+
 } // namespace
 
 RecordPlace PickRecordPlace(const std::string& programDirectory, const std::string& sharedFolder,
@@ -131,26 +154,16 @@ RecordPlace PickRecordPlace(const std::string& programDirectory, const std::stri
 }
 
 ShownRecord RecordStore::Read() {
-    const bool shared = !place_.helper.empty();
-    if (!shared) {
-        try {
-            MakeFolders(place_.folder);
-        } catch (const RuntimeError&) {
-            // Opening the record files then says what is wrong, and where.
-        }
-    }
-    // The player's folder as the game has always spelled it in its errors:
-    // with a separator after it, and another before each file's name.
     const RecordBook::Pair shown =
-        shared ? WithSharedBook(place_.folder, [](RecordBook& book) { return book.Read(); })
-               : RecordBook(place_.folder + "/", RecordFolder::Kind::Own).Read();
+        place_.helper.empty()
+            ? OwnBook(place_.folder).Read()
+            : WithSharedBook(place_.folder, [](RecordBook& book) { return book.Read(); });
     return {FromWindows1252(shown.score), FromWindows1252(shown.name)};
 }
 
 bool RecordStore::Offer(int score, const std::string& name) {
     if (place_.helper.empty())
-        return RecordBook(place_.folder + "/", RecordFolder::Kind::Own)
-            .Offer(score, ToWindows1252(name));
+        return OwnBook(place_.folder).Offer(score, ToWindows1252(name));
     std::string complaint;
     const int status =
         RunHelper(place_.helper, {std::to_string(score), ToWindows1252(name)}, complaint);

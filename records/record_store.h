@@ -27,9 +27,9 @@ class RecordStore : public RecordKeeper {
   public:
     explicit RecordStore(RecordPlace place) : place_(std::move(place)) {}
 
-    // The player's own folder is made when missing, each new folder durable
-    // before a save relies on it; when it cannot be made, opening the files
-    // then says what is wrong, and where.
+    // The player's own folder and its files are made when missing, each hers
+    // alone and durable in its parent before a save relies on it; when they
+    // cannot be made, opening the files then says what is wrong, and where.
     ShownRecord Read() override;
     bool Offer(int score, const std::string& name) override;
 

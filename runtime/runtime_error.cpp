@@ -26,15 +26,12 @@ const char* TitleOf(RuntimeError::Number number) {
     return "Errore definito dall'applicazione o dall'oggetto";
 }
 
-std::string WhatOf(const std::string& reason, const std::string& detail) {
-    return detail.empty() ? reason : reason + ": " + detail;
-}
-
 } // namespace
 
 RuntimeError::RuntimeError(Number number, const std::string& detail, const std::string& reason)
-    : std::runtime_error(WhatOf(reason.empty() ? TitleOf(number) : reason, detail)),
-      number_(number), detail_(detail), reason_(reason.empty() ? TitleOf(number) : reason) {}
+    : std::runtime_error((reason.empty() ? TitleOf(number) : reason) +
+                         (detail.empty() ? "" : ": " + detail)),
+      number_(number) {}
 
 RuntimeError FileError(const std::string& path, int error) {
     switch (error) {

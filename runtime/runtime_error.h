@@ -22,20 +22,15 @@ class RuntimeError : public std::runtime_error {
         PathNotFound = 76,
     };
 
-    // `reason` says in Italian why it failed, when more is known than the
-    // number tells (such as "non è un file"); by default the number's own name.
+    // Says "reason: detail". `reason` says in Italian why it failed, when more
+    // is known than the number tells (such as "Non è un file"); by default the
+    // number's own name. `detail` is what failed, such as a file's path.
     RuntimeError(Number number, const std::string& detail = {}, const std::string& reason = {});
 
     Number number() const { return number_; }
-    // Why it failed, in Italian, such as "Autorizzazione negata".
-    const std::string& reason() const { return reason_; }
-    // What failed, such as a file's path; may be empty.
-    const std::string& detail() const { return detail_; }
 
   private:
     Number number_;
-    std::string detail_;
-    std::string reason_;
 };
 
 // The error for a file operation on `path` that the system refused with
