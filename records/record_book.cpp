@@ -7,8 +7,6 @@
 #include <utility>
 #include <unistd.h>
 
-#include "runtime_error.h"
-
 namespace tavola {
 
 namespace {
@@ -17,8 +15,7 @@ constexpr const char* ScoreName = RecordFolder::ScoreName;
 constexpr const char* NameName = RecordFolder::NameName;
 constexpr const char* LogName = RecordFolder::LogName;
 
-// Where the log's bytes begin (what a fold punched out reads as a hole),
-// and its size.
+// Where the log's bytes begin (a fold's punched hole reads as none), and its size.
 std::pair<off_t, off_t> LogSpan(int log, const std::string& shown) {
     struct stat info {};
     if (::fstat(log, &info) != 0)
@@ -33,9 +30,6 @@ std::pair<off_t, off_t> LogSpan(int log, const std::string& shown) {
 struct RecordBook::Files {
     UniqueFd score, name, log;
 };
-
-RecordBook::RecordBook(const std::string& folder, RecordFolder::Kind kind)
-    : folder_(folder, kind) {}
 
 RecordBook::Files RecordBook::Open(int flags) {
     return {folder_.Open(ScoreName, flags), folder_.Open(NameName, flags),
@@ -69,10 +63,9 @@ RecordBook::Pair RecordBook::Read() {
 }
 
 // Check, one reading, append, fold when the lock is free, answer. Up to the
-// append, every failure is the save's run-time error and nothing is
-// written. After it, the save has happened: a fold that fails (a full disk)
-// only leaves the files behind the log, which every reader reads too, and
-// the next save folds.
+// append, every failure is the save's run-time error and nothing is written.
+// After it, the save has happened: a fold that fails (a full disk) only leaves
+// the files behind the log, which every reader reads too, for the next save.
 bool RecordBook::Offer(long score, const std::string& name) {
     const Pair mine{std::to_string(score), name};
     if (score < 0 || score > HighestScore || !IsName(name))
@@ -123,8 +116,7 @@ void RecordBook::Fold(const Files& files, const Snapshot& snapshot) {
         Rewrite(files.name.get(), best.pair.name + "\r\n", folder_.Shown(NameName));
     if (best.fromLog && snapshot.score != best.pair.score + "\r\n")
         Rewrite(files.score.get(), best.pair.score + "\r\n", folder_.Shown(ScoreName));
-    // A file system that cannot punch holes keeps the entries: they are read
-    // again, and only a log at its limit refuses a save.
+    // Where holes cannot be punched, the entries stay to be read again: only a full log refuses.
     if (snapshot.log.folded > snapshot.log.start &&
         ::fallocate(files.log.get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, 0,
                     snapshot.log.folded) != 0 &&

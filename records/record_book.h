@@ -24,8 +24,7 @@ class RecordBook {
   public:
     // Two lines in the files' code page: without line ends, or as shown.
     struct Pair {
-        std::string score;
-        std::string name;
+        std::string score, name;
         bool operator==(const Pair&) const = default;
     };
     // A whole entry of the log, and the offset just past it.
@@ -35,10 +34,9 @@ class RecordBook {
     };
     struct Log {
         std::vector<Entry> entries;
-        off_t start = 0; // where the bytes read begin
-        // What a fold may punch out: up to the last line feed read, before
-        // which every entry is whole or never will be.
-        off_t folded = 0;
+        // Where the bytes read begin, and how far a fold may punch: to the last
+        // line feed read, before which every entry is whole or never will be.
+        off_t start = 0, folded = 0;
     };
     // The files' bytes and the log, as one reading saw them.
     struct Snapshot {
@@ -51,8 +49,7 @@ class RecordBook {
     // The most that the log holds before a fold: more is a full disk.
     static constexpr std::size_t LogLimit = 1 << 20;
 
-    RecordBook(const std::string& folder, RecordFolder::Kind kind);
-
+    RecordBook(const std::string& folder, RecordFolder::Kind kind) : folder_(folder, kind) {}
     const RecordFolder& Folder() const { return folder_; }
 
     // The files' bytes, or the log's better entry: what a start shows.
@@ -97,9 +94,8 @@ class RecordBook {
     RecordFolder folder_;
 };
 
-// Runs `use` on the computer's book. A step that met a reset's swap of the
-// folder (a folder or file missing, always before any write) tries again on
-// whichever folder is there now: the old record or the new one.
+// Runs `use` on the computer's book, again on whichever folder is there when a
+// step met a reset's swap of it (a folder or file missing, always before any write).
 template <typename Use> auto WithSharedBook(const std::string& folder, Use use) {
     for (int attempt = 1;; ++attempt) {
         try {

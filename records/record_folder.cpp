@@ -37,10 +37,8 @@ bool FileSizeAllows(std::size_t size) {
     rlimit limit{};
     if (::getrlimit(RLIMIT_FSIZE, &limit) != 0)
         return false;
-    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= size)
-        return true;
     limit.rlim_cur = limit.rlim_max;
-    return (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= size) &&
+    return (limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= size) &&
            ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
 }
 
@@ -85,7 +83,7 @@ RecordFolder::RecordFolder(const std::string& path, Kind kind)
 }
 
 UniqueFd RecordFolder::Open(const std::string& name, int flags) const {
-    UniqueFd fd(::openat(fd_.get(), name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+    UniqueFd fd(::openat(fd_.get(), name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0)
         throw errno == ENOENT ? RuntimeError(RuntimeError::FileNotFound, Shown(name))
                               : FileError(Shown(name), errno);
@@ -100,10 +98,7 @@ UniqueFd RecordFolder::Open(const std::string& name, int flags) const {
 
 UniqueFd RecordFolder::TryLock() const {
     UniqueFd lock = Open(LockName, O_RDWR);
-    int locked = 0;
-    while ((locked = ::flock(lock.get(), LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
-    }
-    return locked == 0 ? std::move(lock) : UniqueFd(-1);
+    return ::flock(lock.get(), LOCK_EX | LOCK_NB) == 0 ? std::move(lock) : UniqueFd(-1);
 }
 
 } // namespace tavola

@@ -24,38 +24,33 @@ class UniqueFd {
 
 // Up to `limit` bytes from offset `at`; a failure names `shown`.
 std::string ReadAt(int fd, off_t at, std::size_t limit, const std::string& shown);
-// Whether a file may grow to `size` bytes. The soft file size limit is first
-// raised to the hard one: a limit that its player set must refuse a write
-// before it starts, never cut it short between two bytes or two files.
+// Whether a file may grow to `size` bytes, the soft file size limit raised to
+// the hard one: a player's limit refuses a write before it starts, never cuts it.
 bool FileSizeAllows(std::size_t size);
 // Writes all of `bytes` in one call: a write cut short is a full disk.
 void WriteWhole(int fd, std::string_view bytes, const std::string& shown);
-// Replaces a file's content in place, durably, so that it keeps its owner
-// and mode; what the file size limit would cut is refused before the file
-// is emptied.
+// Replaces a file's content in place, so that it keeps its owner and mode,
+// durably; what the file size limit would cut is refused before it is emptied.
 void Rewrite(int fd, std::string_view bytes, const std::string& shown);
 
 // The folder of the record files: the player's own, or the computer's, which
-// only the record helper writes and every player reads.
-//
-// Nothing here follows a symbolic link, waits on a FIFO or device, or leaves
-// the folder: every name is opened relative to the folder's own descriptor
-// and must turn out to be a regular file with one link, since a hard link
-// would carry a rewrite to a file elsewhere. Every failure is a RuntimeError
-// naming the file and the reason.
+// only the record helper writes and every player reads. Nothing here follows a
+// symbolic link, waits on a FIFO or device, or leaves the folder: every name
+// is opened relative to the folder's own descriptor and must turn out to be a
+// regular file with one link, since a hard link would carry a rewrite to a
+// file elsewhere. Every failure is a RuntimeError naming the file and why.
 class RecordFolder {
   public:
-    // The player's own folder must be hers, not a link. The computer's must be one that only its owner (root,
-    // or the player running a copy of her own) can change, and its files,
-    // which installation alone makes, must be that owner's.
+    // The player's own folder must be hers, not a link. Only the owner of the
+    // computer's (root, or a player running a copy of her own) may change it,
+    // and its files, which installation alone makes, must be that owner's.
     enum class Kind { Own, Shared };
 
     static constexpr const char* ScoreName = "tavrec7.txt";
     static constexpr const char* NameName = "ntavrec7.txt";
     static constexpr const char* LockName = "tavola7.lock";
     static constexpr const char* LogName = "tavola7.log";
-    // Reading stops here, so that a stray huge file cannot stall a start.
-    static constexpr std::size_t ReadLimit = 4096;
+    static constexpr std::size_t ReadLimit = 4096; // a stray huge file never stalls a start
 
     RecordFolder(const std::string& path, Kind kind);
 
@@ -64,10 +59,9 @@ class RecordFolder {
     // The path of one of its files, as errors name it.
     std::string Shown(const std::string& name) const { return path_ + "/" + name; }
 
-    // Takes the lock if nobody holds it, without waiting: a holder that
-    // stalls (a stopped process) must never hold anybody else up. The lock
-    // is held until the descriptor goes; -1 when it could not be taken, and
-    // then the entries wait in the log for a save that can take it.
+    // Takes the lock if nobody holds it, without waiting, so that a stopped
+    // holder holds nobody up. It is held until the descriptor goes; -1 when it
+    // could not be taken, and the entries then wait in the log for a save that can.
     UniqueFd TryLock() const;
     UniqueFd Open(const std::string& name, int flags) const;
 

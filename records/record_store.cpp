@@ -7,8 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "record_folder.h"
 #include "record_book.h"
+#include "record_folder.h"
 #include "runtime_error.h"
 #include "windows1252.h"
 
@@ -124,11 +124,10 @@ RecordBook OwnBook(const std::string& path) {
     }
     RecordBook book(path + "/", RecordFolder::Kind::Own);
     const int folder = book.Folder().Descriptor();
-    for (const char* name : {RecordFolder::ScoreName, RecordFolder::NameName,
-                             RecordFolder::LogName, RecordFolder::LockName}) {
-        const UniqueFd made(::openat(folder, name,
-                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                                     0600));
+    for (const char* name : {RecordFolder::ScoreName, RecordFolder::NameName, RecordFolder::LogName,
+                             RecordFolder::LockName}) {
+        const UniqueFd made(::openat(
+            folder, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
         if (made.get() < 0 && errno != EEXIST)
             throw FileError(book.Folder().Shown(name), errno);
         if (made.get() >= 0 && ::fsync(folder) != 0)

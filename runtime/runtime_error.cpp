@@ -34,27 +34,21 @@ RuntimeError::RuntimeError(Number number, const std::string& detail, const std::
       number_(number) {}
 
 RuntimeError FileError(const std::string& path, int error) {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return RuntimeError(RuntimeError::PathNotFound, path);
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return RuntimeError(RuntimeError::PermissionDenied, path);
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: // a file size limit
-        return RuntimeError(RuntimeError::DiskFull, path);
-    case EIO:
-        return RuntimeError(RuntimeError::DeviceIoError, path);
-    case ELOOP:  // a symbolic link, which the game never follows
-    case EISDIR: // a folder
-    case ENXIO:  // a FIFO or device with nobody at the other end
+    // A symbolic link, which the game never follows, a folder, or a FIFO or
+    // device with nobody at the other end.
+    if (error == ELOOP || error == EISDIR || error == ENXIO)
         return NotAFileError(path);
-    default:
-        return RuntimeError(RuntimeError::PathFileAccessError, path);
-    }
+    constexpr std::pair<int, RuntimeError::Number> numbers[] = {
+        {ENOENT, RuntimeError::PathNotFound},     {ENOTDIR, RuntimeError::PathNotFound},
+        {EACCES, RuntimeError::PermissionDenied}, {EPERM, RuntimeError::PermissionDenied},
+        {EROFS, RuntimeError::PermissionDenied},  {ENOSPC, RuntimeError::DiskFull},
+        {EDQUOT, RuntimeError::DiskFull},         {EFBIG, RuntimeError::DiskFull}, // a size limit
+        {EIO, RuntimeError::DeviceIoError},
+    };
+    for (const auto& [known, number] : numbers)
+        if (known == error)
+            return RuntimeError(number, path);
+    return RuntimeError(RuntimeError::PathFileAccessError, path);
 }
 
 RuntimeError NotAFileError(const std::string& path) {

@@ -1,21 +1,16 @@
 // tavola7-record: the only program that writes the computer's shared record.
+// It runs set-group-id to the record folder's group, so that players save the
+// record but never touch its files, which every player reads. It reads no
+// environment and no file outside its compiled-in folder, follows no link,
+// creates no file, never waits for another game, and refuses anything
+// unexpected with a message in Italian, leaving the files as they were.
 //
-// It runs set-group-id to the group of the record folder, so that players
-// can save the record but never touch its files, which every player reads.
-// It reads no environment and no file outside its compiled-in folder,
-// follows no link, creates no file, never waits for another game, and
-// refuses anything unexpected with a message in Italian, leaving the files
-// as they were.
-//
-//   tavola7-record SCORE NAME   save SCORE (0 to 32767) and NAME (Windows-1252,
-//                               at most 255 bytes, no control character nor
-//                               unassigned byte) when SCORE beats the record
-//   tavola7-record              bring the files up to the record when the lock
-//                               is free (for the install step)
+//   tavola7-record SCORE NAME   saves the pair when SCORE beats the record
+//   tavola7-record              brings the files up to the record when the
+//                               lock is free (the install step)
 //
 // Status: 0 the save is the record, 1 the record is as good or better, 2
-// refused arguments, else the number of the run-time error that stopped it
-// (53 a missing file, 61 a full disk, 70 no permission, 75 not a plain file).
+// refused arguments, else the number of the run-time error that stopped it.
 #include <csignal>
 #include <cstdio>
 #include <sys/stat.h>
@@ -43,9 +38,7 @@ int Refuse(int status, const char* why) {
 
 int main(int argc, char* argv[]) {
     ::umask(022);
-    // A file size limit that its player set must fail a write, not end the
-    // helper between two.
-    ::signal(SIGXFSZ, SIG_IGN);
+    ::signal(SIGXFSZ, SIG_IGN); // a player's file size limit fails a write, not the helper
     if (argc != 1 && argc != 3)
         return Refuse(Refused, "uso: tavola7-record [PUNTI NOME]");
     const auto score = argc == 3 ? RecordBook::ScoreOf(argv[1]) : std::nullopt;
@@ -56,8 +49,7 @@ int main(int argc, char* argv[]) {
 
     try {
         return tavola::WithSharedBook(TAVOLA_RECORD_DIR, [&](RecordBook& book) {
-            // The book has made sure that only the folder's owner can change
-            // it; it must also be our group's.
+            // The book checked that only its owner can change it; it must be our group's.
             struct stat folder {};
             if (::fstat(book.Folder().Descriptor(), &folder) != 0 || folder.st_gid != ::getegid())
                 return Refuse(tavola::RuntimeError::PermissionDenied,
