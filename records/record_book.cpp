@@ -100,8 +100,8 @@ void RecordBook::Mend() {
     const Snapshot snapshot = Take(files);
     Fold(files, snapshot);
     const Best best = BestOf(snapshot);
-    if (!best.fromLog && best.pair != Pair{} &&
-        (!ScoreOf(best.pair.score) || !IsName(best.pair.name))) {
+    // An entry of the log always could be written: only the files' pair may not.
+    if (best.pair != Pair{} && (!ScoreOf(best.pair.score) || !IsName(best.pair.name))) {
         Rewrite(files.name.get(), "", folder_.Shown(NameName));
         Rewrite(files.score.get(), "", folder_.Shown(ScoreName));
     }

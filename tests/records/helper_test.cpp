@@ -207,6 +207,7 @@ TEST(RecordHelper, AFoldMendsThePairAndKeepsEveryEntry) {
         Texts after, shown;
         std::string kept = {}; // what the log still holds, holes aside
     } cases[] = {
+        {"an empty record stays empty", none, "", "", false, 0, none, none},
         {"a name cut short, the record in the log", cut, "\n9 4 Anna\r", "", false, 0, anna, anna},
         {"the same behind a held lock", cut, "\n9 4 Anna\r", "", true, 0, cut, anna},
         {"a file size limit of 0", OldPair, "\n9 4 Anna\r", "ulimit -f 0;", false, 61, OldPair, anna},
