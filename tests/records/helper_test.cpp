@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <string>
 #include <sys/file.h>
-#include <thread>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -554,7 +554,9 @@ TEST(Record, GamesEndingAtOnceKeepTheBest) {
             EXPECT_EQ(announced, 1) << shared << ": a tie keeps the older";
         }
 #ifndef TAVOLA_SANITIZE
-        EXPECT_LE(slowest, 100 * busyness) << shared << ", " << row.games << " games, " << busyness << " times slower than quiet: the slowest save, in ms";
+        EXPECT_LE(slowest, 100 * busyness)
+            << shared << ", " << row.games << " games, " << busyness
+            << " times slower than quiet: the slowest save, in ms";
 #endif
     }
 }
