@@ -57,6 +57,27 @@ start_player() { # NAME USER PYTHON-ARGUMENTS...
 end_player() { pkill -KILL -s "$(cat "$work/$1.session")" || true; }
 players_in() { pgrep -c -s "$(cat "$work/$1.session")" || true; }
 
+# Root holds the record's lock until release_lock. The holder is the
+# sleeping process itself, so that ending it lets go of the lock.
+hold_lock() {
+  ( exec 9<"$records/tavola7.lock"; flock 9; exec sleep infinity ) &
+  holder=$!
+  wait_until "root to hold the lock" locked
+}
+release_lock() { kill "$holder"; wait "$holder" 2>/dev/null || true; }
+
+# A test that fails halfway still ends what it started: its players'
+# sessions and its own background jobs, which would otherwise sleep on and
+# hold the lock for the tests after it.
+end_everything() {
+  local session
+  for session in "$work"/*.session; do
+    [ ! -e "$session" ] || pkill -KILL -s "$(cat "$session")" || true
+  done
+  kill $(jobs -p) 2>/dev/null || true
+}
+trap end_everything EXIT
+
 # A copy of the end-to-end cases that the players may read: the checkout
 # may sit in a home that only its owner can enter.
 copy_for_players() {
