@@ -291,23 +291,29 @@ class Desktop:
                 return child
         raise AssertionError("no client area")
 
-    def labels(self):
-        """The window's labels' captions, in the window's own order."""
+    def label(self, name):
+        """A label's caption. A value label is found by the name of the heading
+        that labels it for a screen reader, any other by the label before it
+        (FOUND_BY)."""
         client = self.client()
         children = [client.getChildAtIndex(i) for i in range(client.childCount)]
-        return [self._caption(c) for c in children if c.getRoleName() == "label"]
+        labels = [c for c in children if c.getRoleName() == "label"]
+        found_by = FOUND_BY[name]
+        for label in labels:
+            if self._heading(label) == found_by:
+                return self._caption(label)
+        return self._caption(labels[[label.name for label in labels].index(found_by) + 1])
+
+    def _heading(self, label):
+        for relation in label.getRelationSet():
+            if relation.getRelationType() == self.atspi().RELATION_LABELLED_BY:
+                return relation.getTarget(0).name
+        return None
 
     def _caption(self, label):
-        """A label's caption. An empty value label takes the name of the heading
-        that labels it, so that a screen reader has something to say."""
-        for relation in label.getRelationSet():
-            if (relation.getRelationType() == self.atspi().RELATION_LABELLED_BY
-                    and relation.getTarget(0).name == label.name):
-                return ""
-        return label.name
-
-    def label(self, name):
-        return self.labels()[LABELS.index(name)]
+        # An empty value label takes the name of its heading, so that a screen
+        # reader has something to say.
+        return "" if label.name == self._heading(label) else label.name
 
     def answer_box(self):
         client = self.client()
@@ -446,10 +452,11 @@ class Desktop:
         wait_for(lambda: not self.label("lblMessage") or None, 5, "the next question")
 
 
-# The window's labels, in the order the window makes them.
-LABELS = ["lblNum1", "Label2", "lblNum2", "Label4", "lblMessage", "Label5", "Label11", "lblconto",
-          "Label6", "lblScore", "Label1", "lblScore1", "Label3", "lblScore2", "Label14", "lblnome1",
-          "Label12", "lblnome", "Label13", "lblpunti"]
+# How each label that the tests read is found: the question's number and the
+# verdict have no heading, and the window names no object to AT-SPI.
+FOUND_BY = {"lblconto": "Tempo restante", "lblScore": "Risposte esatte", "lblScore1": "Risposte errate",
+            "lblScore2": "Risposte totali", "lblnome1": "Sfidante", "lblnome": "Il record  è di ",
+            "lblpunti": "con punti", "lblNum2": "X", "lblMessage": "="}
 
 
 def _texts(accessible):
