@@ -66,14 +66,11 @@ hold_lock() {
 }
 release_lock() { kill "$holder"; wait "$holder" 2>/dev/null || true; }
 
-# A test that fails halfway still ends what it started: its players'
-# sessions and its own background jobs, which would otherwise sleep on and
-# hold the lock for the tests after it.
+# A test that fails halfway still ends its players and background jobs,
+# which would otherwise sleep on, holding the lock for the tests after it.
 end_everything() {
   local session
-  for session in "$work"/*.session; do
-    [ ! -e "$session" ] || pkill -KILL -s "$(cat "$session")" || true
-  done
+  for session in "$work"/*.session; do [ ! -e "$session" ] || end_player "$(basename "$session" .session)"; done
   kill $(jobs -p) 2>/dev/null || true
 }
 trap end_everything EXIT
