@@ -1,5 +1,6 @@
 #include "tavola.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -168,7 +169,13 @@ void Tavola::SetNextEnabled(bool enabled) {
     cmdNext_->setEnabled(enabled);
 }
 
+// Orca 48 keeps what it last said of an object's description for up to two
+// seconds, whatever the object tells it meanwhile: a child who answers within
+// that time would hear the verdict before. The button is shown to the screen
+// reader as a new object at each verdict, whose description it has to read.
 void Tavola::FocusNext(const std::string& verdict) {
+    if (QAccessibleInterface* button = QAccessible::queryAccessibleInterface(cmdNext_))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(button));
     cmdNext_->setAccessibleDescription(QString::fromStdString(verdict));
     cmdNext_->setFocus(Qt::OtherFocusReason);
 }

@@ -209,6 +209,16 @@ class Desktop:
                 spoken.append((int(hours) * 3600 + int(minutes) * 60 + float(seconds), text))
         return spoken
 
+    def screen_reader_idle(self):
+        """Whether Orca has taken every event that it queued: a newer Orca
+        takes a focus change before the events that came earlier, and decides
+        on those, once it gets to them, by what has the focus then."""
+        log = b"".join(self._orca_log).decode(errors="replace")
+        queued = re.findall(r"EVENT MANAGER: Queued .* counter: (\d+)", log)
+        if queued:  # Orca 48 numbers what it queues
+            return set(queued) <= set(re.findall(r"EVENT MANAGER: Dequeued .* counter: (\d+)", log))
+        return log.count("EVENT MANAGER: Queueing ") == log.count("EVENT MANAGER: Dequeued ")
+
     # ---- the game --------------------------------------------------------
 
     def start_game(self, prefix=()):

@@ -6,6 +6,7 @@ import re
 import struct
 import subprocess
 import sys
+import time
 import unittest
 
 from desktop import Desktop, time_of_day, wait_for
@@ -56,7 +57,9 @@ class Game(unittest.TestCase):
 
     def test_a_screen_reader_speaks_every_step(self):
         """A blind child hears, from the real Orca in Italian, every question and
-        every verdict with the counters, each once and while it is on screen;
+        every verdict with the counters, each once, while it is on screen, and
+        never the verdict before it: the child answers as soon as Orca has
+        spoken the question, and once within 300 ms of the question showing.
         Orca once took the next question's box as its focus silently."""
         d = self.desktop(extra_env={"LANG": "it_IT.UTF-8", "LANGUAGE": "it"})
         d.start_sound_server()
@@ -71,17 +74,16 @@ class Game(unittest.TestCase):
                     if text.startswith(("Quanto fa", "Nuovo calcolo"))
                     or " Risposte esatte " in text or text == "Scrivi il risultato e premi Invio."]
 
+        def heard():
+            expected = [w for _, words in steps for w in words]
+            wait_for(lambda: len(game_words()) >= len(expected), 30, f"Orca to say {steps[-1][1]}")
+            wait_for(d.screen_reader_idle, 30, "Orca to take every event of the step")
+
         def step(action, words):
             began = time_of_day()
             action()
             steps.append((began, words()))
-            expected = [w for _, words in steps for w in words]
-            wait_for(lambda: len(game_words()) >= len(expected), 30, f"Orca to say {steps[-1][1]}")
-            # Orca 48 presents a focused button with the description that it
-            # last knew of it, which it learns anew only a moment later: the
-            # child waits a second of the countdown, as one listening would.
-            clock = d.label("lblconto")
-            wait_for(lambda: d.label("lblconto") != clock, 5, "the countdown's next second")
+            heard()
 
         def question():
             return [f"Quanto fa 7 per {d.label('lblNum2')}?", "Scrivi il risultato e premi Invio."]
@@ -92,10 +94,23 @@ class Game(unittest.TestCase):
             return ["Nuovo calcolo",
                     f"{message} Risposte esatte {counters[0]}, errate {counters[1]}, totali {counters[2]}."]
 
+        def answered_at_once():
+            # The next question, and its answer in one go, as fast as a child
+            # who knows the table: Orca may still be saying the question.
+            d.next_question()
+            asked = question()
+            shown = time.monotonic()
+            d.key(*str(7 * int(d.label("lblNum2"))), "Return")
+            self.assertLess(time.monotonic() - shown, 0.3, "the answer was typed within 300 ms")
+            wait_for(lambda: d.label("lblMessage") or None, 5, "the verdict")
+            return asked + verdict((2, 1, 3))
+
         step(lambda: d.start_playing("Anna"), question)
         step(lambda: d.answer(right=True), lambda: verdict((1, 0, 1)))
         step(d.next_question, question)
         step(lambda: d.answer(right=False), lambda: verdict((1, 1, 2)))
+        words = []
+        step(lambda: words.extend(answered_at_once()), lambda: words)
         step(d.next_question, question)
         # Orca speaks in the order things happen: once it has echoed one more
         # key, anything it said twice would be in its log.
@@ -111,6 +126,7 @@ class Game(unittest.TestCase):
                                 f"{text!r} was not said while its step was on screen")
         self.assertTrue(game[3][1].startswith("Esatto! Anna sei forte!"))
         self.assertTrue(game[7][1].startswith("Sbagliato!! "))
+        self.assertTrue(game[11][1].startswith("Esatto! Anna sei forte!"))
         self.assertEqual(d.game_errors(), "", "a game under a screen reader says nothing")
 
     def test_first_start_creates_empty_records(self):

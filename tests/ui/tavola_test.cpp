@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
+#include <vector>
 
 #include <algorithm>
 
@@ -111,11 +112,13 @@ class TavolaTest : public QObject {
     // verdict and the counters, then the next question.
     void aScreenReaderHearsTheQuestionTheVerdictAndTheCounters() {
         QStringList heard;
+        std::vector<QAccessible::Id> objects;
         const auto listen = [&] {
             QAccessibleInterface* focused =
                 QAccessible::queryAccessibleInterface(QApplication::focusWidget());
             heard << focused->text(QAccessible::Name) + " | " +
                          focused->text(QAccessible::Description);
+            objects.push_back(QAccessible::uniqueId(focused));
         };
         listen();
         Answer("21");
@@ -131,6 +134,8 @@ class TavolaTest : public QObject {
                             "Quanto fa 7 per 8? | Scrivi il risultato e premi Invio",
                             "Nuovo calcolo | Sbagliato!! 56. Risposte esatte 1, errate 1, totali 2.",
                         }));
+        // A screen reader that remembers an object's description meets each verdict on a new one.
+        QVERIFY(objects[1] != objects[3]);
         for (const auto& [value, heading] : {std::pair{"lblScore1", "Risposte errate"},
                                              {"lblconto", "Tempo restante"}, {"lblnome1", "Sfidante"},
                                              {"lblpunti", "con punti"}}) {
