@@ -6,7 +6,8 @@ run=" $("$(dirname "$0")/../scripts/install-deps" run --list) "
 package=" $("$(dirname "$0")/../scripts/install-deps" package --list) "
 for tool in libgtest-dev clang libclang-rt-dev llvm strace xvfb x11-xkb-utils openbox xdotool imagemagick faketime \
             dbus-daemon at-spi2-core python3-pyatspi pulseaudio pulseaudio-utils pipewire-pulse \
-            wireplumber orca speech-dispatcher-espeak-ng desktop-file-utils appstream lintian piuparts autopkgtest; do
+            wireplumber orca speech-dispatcher-espeak-ng desktop-file-utils appstream lintian piuparts autopkgtest \
+            python3-xlib; do
   if [[ $run == *" $tool "* || $package == *" $tool "* ]]; then
     echo "make run or make package would install the test tool $tool"
     exit 1

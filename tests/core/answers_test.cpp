@@ -38,7 +38,10 @@ TEST(Judgement, RightAnswerPraisesThePlayerThenPlaysTheChime) {
 TEST(Judgement, WrongAnswerShowsTheProductBuzzesAndBlacksOut) {
     QuizFixture f;
     f.Load("Anna");
+    std::string shownAtTheBuzz;
+    f.platform.playing = [&] { shownAtTheBuzz = f.controls.Caption(Label::lblMessage); };
     f.AskAndAnswer(3, "20");
+    EXPECT_EQ(shownAtTheBuzz, "Sbagliato!! 21");
     EXPECT_EQ(f.controls.Caption(Label::lblMessage), "Sbagliato!! 21");
     EXPECT_EQ(f.platform.waves, std::vector<std::string>{"/opt/tavola7/suoni/no.wav"});
     EXPECT_EQ(f.controls.background, RecordingControls::Background::Black);

@@ -22,6 +22,8 @@ Reply TestPlatform::ShowMessage(const std::string& prompt, Buttons buttons,
 std::string TestPlatform::AskText(const std::string& prompt) {
     Note("AskText");
     asked.push_back(prompt);
+    if (asking)
+        asking();
     if (textAnswers.empty())
         return {};
     std::string answer = textAnswers.front();

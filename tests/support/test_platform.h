@@ -36,6 +36,7 @@ class TestPlatform : public Platform {
 
     std::vector<std::string> calls; // "ShowMessage", "RandomNext", ...
     std::function<void()> playing;  // called as a wave starts
+    std::function<void()> asking;   // called as a text is asked
     std::vector<Message> messages;
     std::vector<std::string> asked;
     std::vector<std::string> waves;

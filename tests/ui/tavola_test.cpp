@@ -1,5 +1,6 @@
 #include <QAccessible>
 #include <QAction>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -14,6 +15,9 @@
 
 #include "game.h"
 #include "caption_label.h"
+#include "first_paint.h"
+#include "picture_button.h"
+#include "pictures.h"
 #include "italian.h"
 #include "memory_records.h"
 #include "tavola.h"
@@ -23,6 +27,24 @@ using namespace tavola;
 using namespace tavola::testing;
 
 namespace {
+
+// Whether the picture appears whole somewhere in the image; its transparent
+// pixels match anything.
+bool Shows(const QImage& image, const QImage& picture) {
+    const QImage want = picture.convertToFormat(QImage::Format_ARGB32);
+    const auto at = [&](int left, int top) {
+        for (int y = 0; y < want.height(); ++y)
+            for (int x = 0; x < want.width(); ++x)
+                if (qAlpha(want.pixel(x, y)) == 255 && want.pixel(x, y) != image.pixel(left + x, top + y))
+                    return false;
+        return true;
+    };
+    for (int top = 0; top + want.height() <= image.height(); ++top)
+        for (int left = 0; left + want.width() <= image.width(); ++left)
+            if (at(left, top))
+                return true;
+    return false;
+}
 
 // Fixes the colour of the first question and its factor: seed 7, 7 x 3.
 const std::deque<double> FirstQuestion = {0.5, 0.35, 0.5};
@@ -136,9 +158,10 @@ class TavolaTest : public QObject {
                         }));
         // A screen reader that remembers an object's description meets each verdict on a new one.
         QVERIFY(objects[1] != objects[3]);
-        for (const auto& [value, heading] : {std::pair{"lblScore1", "Risposte errate"},
-                                             {"lblconto", "Tempo restante"}, {"lblnome1", "Sfidante"},
-                                             {"lblpunti", "con punti"}}) {
+        for (const auto& [value, heading] :
+             {std::pair{"lblScore", "Risposte esatte"}, {"lblScore1", "Risposte errate"},
+              {"lblScore2", "Risposte totali"}, {"lblconto", "Tempo restante"},
+              {"lblnome1", "Sfidante"}, {"lblnome", "Il record  è di "}, {"lblpunti", "con punti"}}) {
             const auto labelledBy = QAccessible::queryAccessibleInterface(Find(value))->relations(
                 QAccessible::Label);
             QCOMPARE(labelledBy.size(), 1);
@@ -242,8 +265,11 @@ class TavolaTest : public QObject {
         platform_->replies = {Reply::Yes};
         platform_->textAnswers = {"", "Bruno"};
         platform_->randomValues = FirstQuestion;
+        std::vector<bool> oldShown; // at the old game's question, then at the new one's name
+        platform_->asking = [&] { oldShown.push_back(old && old->isVisible()); };
         Find<QAction>("Next")->trigger();
         QTRY_VERIFY(old.isNull());
+        QCOMPARE(oldShown, (std::vector<bool>{true, false}));
         QTRY_COMPARE(Questions(), 2);
         QCOMPARE(Window()->windowTitle(), "Gioca con la Vortimpa");
         QCOMPARE(Window()->windowIcon().cacheKey(), icon); // made once, not again for each game
@@ -343,6 +369,51 @@ class TavolaTest : public QObject {
         Window()->SetCaption(Label::lblpunti, "12\r\n");
         QCOMPARE(static_cast<CaptionLabel*>(Find<QLabel>("lblpunti"))->Caption(), "12\r\n");
         QCOMPARE(Find<QLabel>("lblpunti")->text(), "12\n"); // the file's CR LF is a line break
+        Window()->SetCaption(Label::lblnome, std::string("An\0na\r\n", 7));
+        QCOMPARE(Find<QLabel>("lblnome")->text(), "Anna\n"); // a foreign file's NUL shows as nothing
+    }
+
+    // What a child sees of the next-question button: the face of its state
+    // and, while it has the keys, the dotted focus rectangle.
+    void theNextButtonShowsTheFaceOfEachState() {
+        auto* next = Find<QPushButton>("cmdNext");
+        const PictureButton::Faces& faces = game_->Pictures().NextFaces();
+        struct Look {
+            const char* state;
+            std::function<void()> reach;
+            const QIcon& face;
+            bool focusRectangle;
+        };
+        const Look looks[] = {
+            {"disabled", [] {}, faces.disabled, false},
+            {"enabled, with the keys", [&] { Answer("21"); }, faces.normal, true},
+            {"pressed", [&] { next->setDown(true); }, faces.pressed, true},
+            {"without the keys", [&] { next->setDown(false); Find("txtAnswer")->setFocus(); },
+             faces.normal, false},
+        };
+        for (const Look& look : looks) {
+            look.reach();
+            const QImage seen = next->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+            QVERIFY2(Shows(seen, look.face.pixmap(32).toImage()), look.state);
+            int dots = 0; // the rectangle's top edge
+            for (int x = 4; x < seen.width() - 5; ++x)
+                dots += seen.pixelColor(x, 4) == Qt::black;
+            QVERIFY2((dots > (seen.width() - 9) / 3) == look.focusRectangle, look.state);
+        }
+    }
+
+    // A child who closes both opening dialogs at once finds the window built:
+    // the work that waits for the first paint is done as that window closes.
+    void workAfterTheFirstPaintIsDoneWhenItsWindowClosesSooner() {
+        Window()->hide(); // its repaints would come first
+        bool done = false;
+        AfterFirstPaint(this, [&] { done = true; });
+        QDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QApplication::processEvents();
+        dialog.hide();
+        QVERIFY(done);
     }
 };
 
