@@ -146,8 +146,12 @@ RecordPlace PickRecordPlace(const std::string& programDirectory, const std::stri
     if (::stat(helper.c_str(), &program) != 0 || !S_ISREG(program.st_mode) ||
         (program.st_mode & S_ISGID) == 0)
         return {ownFolder, {}};
-    if (::stat(sharedFolder.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode) ||
-        folder.st_gid != program.st_gid)
+    // A folder missing for a moment is a reset's swap, which every read and
+    // save waits out: a game that started then must not play on a private
+    // record that it would announce as the computer's.
+    if (::stat(sharedFolder.c_str(), &folder) != 0)
+        return errno == ENOENT ? RecordPlace{sharedFolder, helper} : RecordPlace{ownFolder, {}};
+    if (!S_ISDIR(folder.st_mode) || folder.st_gid != program.st_gid)
         return {ownFolder, {}};
     return {sharedFolder, helper};
 }

@@ -15,7 +15,8 @@ struct RecordPlace {
 
 // The one choice between the two. Installed for the whole computer, the
 // helper "tavola7-record" beside the program is set-group-id to the group that
-// owns the shared folder, and the record is the computer's. Anywhere else (the
+// owns the shared folder (or the folder is missing for a moment, while a reset
+// swaps it), and the record is the computer's. Anywhere else (the
 // build tree, a user's own prefix, an administrator's override of the
 // helper's mode) the record stays the player's own.
 RecordPlace PickRecordPlace(const std::string& programDirectory, const std::string& sharedFolder,

@@ -29,7 +29,7 @@ TEST(RecordStore, TheRecordIsTheComputersOnlyWhenTheHelperIsInstalledForIt) {
         {"an administrator's override drops the bit", Helper::Plain, Shared::OfTheHelpersGroup,
          false},
         {"a folder, not a program", Helper::SetGroupIdFolder, Shared::OfTheHelpersGroup, false},
-        {"no shared folder", Helper::SetGroupId, Shared::Missing, false},
+        {"the folder missing for a moment: a reset's swap", Helper::SetGroupId, Shared::Missing, true},
         {"a file in place of the folder", Helper::SetGroupId, Shared::AFile, false},
         {"the folder of another group", Helper::SetGroupId, Shared::OfAnotherGroup, false},
     };
