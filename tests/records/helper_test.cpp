@@ -14,12 +14,14 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include "quiz_fixture.h"
 #include "runtime_error.h"
 #include "record_book.h"
+#include "record_store.h"
 #include "temp_dir.h"
 
 using namespace tavola;
@@ -228,7 +230,7 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
     TempDir outside;
     const std::string target = outside / "target";
     const std::pair<std::string, std::string> newPair{"9\r\n", "Bruno\r\n"};
-    enum Plant { Link, LinkToAFile, Fifo, HardLink, Missing, NotTheOwners, SizeLimit, SoftSizeLimit, Nothing };
+    enum Plant { Link, LinkToAFile, Fifo, HardLink, Missing, NotTheOwners, SizeLimit, SoftSizeLimit, LongLog };
     constexpr int Hung = 200, Unnamed = 201;
     struct Case {
         const char* name;
@@ -254,6 +256,7 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
         // Killed by SIGXFSZ, a game would never say "Disco pieno".
         {"a file size limit that the save's entry would pass", SizeLimit, "tavola7.log", 61, 61},
         {"a soft file size limit below a hard one that allows the save", SoftSizeLimit, "tavola7.log", 0, 0},
+        {"a file size limit below the end of a log that folds left as a hole", LongLog, "tavola7.log", 61, 61},
     };
     for (const auto& [shared, c] : InBothFolders(cases)) {
         if (c.plant == NotTheOwners && ::geteuid() != 0)
@@ -279,10 +282,12 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
         case NotTheOwners:
             ASSERT_EQ(::chown(file.c_str(), 12345, ::getegid()), 0);
             break;
+        case LongLog:
+            fs::resize_file(file, 16384);
+            break;
         case Missing:
         case SizeLimit:
         case SoftSizeLimit:
-        case Nothing:
             break;
         }
 
@@ -291,9 +296,9 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
         const pid_t child = ::fork();
         if (child == 0) {
             ::alarm(5);
-            const rlimit none{0, 0}, soft{0, RLIM_INFINITY};
-            if (c.plant == SizeLimit || c.plant == SoftSizeLimit)
-                ::setrlimit(RLIMIT_FSIZE, c.plant == SizeLimit ? &none : &soft);
+            const rlimit none{0, 0}, soft{0, RLIM_INFINITY}, half{8192, 8192};
+            if (c.plant == SizeLimit || c.plant == SoftSizeLimit || c.plant == LongLog)
+                ::setrlimit(RLIMIT_FSIZE, c.plant == SizeLimit ? &none : c.plant == LongLog ? &half : &soft);
             int error = 0;
             try {
                 Game f(shared);
@@ -301,7 +306,9 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
                 ScoreRight(f, 9);
                 f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
             } catch (const RuntimeError& e) {
-                error = std::string(e.what()).find(c.file) == std::string::npos ? Unnamed : e.number();
+                // Named, and in as many lines as the game's own: no line end of the helper's.
+                const std::string said = e.what();
+                error = said.find(c.file) == std::string::npos || said.ends_with('\n') ? Unnamed : e.number();
             }
             ::_exit(error);
         }
@@ -388,7 +395,7 @@ TEST(RecordHelper, AFailureAfterTheEntryIsWrittenStillCountsAsSaved) {
     }
 }
 
-// The game on the shared folder: it reads under the lock and saves through the helper.
+// The game on the shared folder: it reads the files itself, without the lock, and saves through the helper.
 TEST(SharedRecord, TheGameReadsTheFolderAndSavesThroughTheHelper) {
     struct Case {
         int rightAnswers;
@@ -417,6 +424,25 @@ TEST(SharedRecord, TheGameReadsTheFolderAndSavesThroughTheHelper) {
     signalled.Load("Bruno");
     ScoreRight(signalled, 9);
     EXPECT_THROW(signalled.quiz.cmdExit_Click(), RuntimeError);
+
+    // A reset's swap: the folder is missing for a moment, which a start waits out.
+    FreshFolder();
+    fs::rename(Folder, Folder + "-elsewhere");
+    std::jthread back([] {
+        ::usleep(10000);
+        fs::rename(Folder + "-elsewhere", Folder);
+    });
+    EXPECT_EQ(RecordStore({Folder, Helper}).Read().score, "5\r\n");
+    back.join();
+
+    // The install step's fold under a file size limit: its first rewrite,
+    // the name file's, is refused and named.
+    WriteBytes(In("tavola7.log"), RecordBook::EncodeEntry({"19", "Bruno"}));
+    FILE* mend = ::popen(("ulimit -f 0; exec " + Helper + " 2>&1 >/dev/null").c_str(), "r");
+    std::string said(512, '\0');
+    said.resize(std::fread(said.data(), 1, said.size(), mend));
+    EXPECT_EQ(WEXITSTATUS(::pclose(mend)), 61);
+    EXPECT_NE(said.find("ntavrec7.txt"), std::string::npos) << said;
 
     FreshFolder(0777);
     Game refused(true);

@@ -23,7 +23,7 @@ using namespace tavola::testing;
 
 namespace {
 
-TEST(Records, FirstStartCreatesBothFilesEmptyThroughADoubledSeparator) {
+TEST(Records, FirstStartCreatesBothFilesEmptyAndHersAlone) {
     DiskQuizFixture f;
     const std::string dir = f.dir.Path().string();
     f.Load();
@@ -119,7 +119,9 @@ TEST(Records, AnUnusableRecordFileIsARunTimeErrorNamingIt) {
         folder.Load();
         ADD_FAILURE() << "a folder in place of the name file was accepted";
     } catch (const RuntimeError& error) {
-        EXPECT_NE(std::string(error.what()).find("ntavrec7.txt"), std::string::npos)
+        // Spelled as the game always spelled it: the folder, a separator, another.
+        EXPECT_NE(std::string(error.what()).find(folder.files.place.folder + "//ntavrec7.txt"),
+                  std::string::npos)
             << error.what();
     }
 
@@ -221,7 +223,7 @@ TEST(RecordsOnAFullDisk, TheOldRecordStaysWhole) {
     EXPECT_EQ(ReadBytes(f.ScoreFile()), "6\r\n");
     EXPECT_EQ(ReadBytes(f.NameFile()), "Bruno\r\n");
 
-    // A start whose fold cannot rewrite the files shows the log's record and plays on.
+    // On a full disk a start, which only reads, shows the log's record and plays on.
     std::ofstream(f.files.place.folder + "/tavola7.log", std::ios::app) << "\n9 5 Carla\r";
     FillDisk(mounted, fillers);
     DiskQuizFixture next;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "record_folder.h"
 #include "record_store.h"
 #include "runtime_error.h"
 #include "temp_dir.h"
@@ -59,6 +60,28 @@ TEST(RecordStore, TheRecordIsTheComputersOnlyWhenTheHelperIsInstalledForIt) {
         EXPECT_EQ(place.folder, c.computers ? shared : own) << c.what;
         EXPECT_EQ(place.helper, c.computers ? helper : "") << c.what;
     }
+}
+
+// A read that fails for good (EIO; here a pipe's ESPIPE) is the file's
+// error, never a retry for ever.
+TEST(RecordFiles, AReadThatFailsForGoodIsTheFilesError) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::alarm(10); // a retry for ever ends the test here
+    EXPECT_THROW(ReadAt(ends[0], 0, 16, "tavrec7.txt"), RuntimeError);
+    ::alarm(0);
+    ::close(ends[0]);
+    ::close(ends[1]);
+}
+
+// Every save lands where the log cannot be shortened: run again under
+// strace, which answers every fallocate that holes cannot be punched.
+TEST(RecordStore, SavesLandWhereTheLogCannotBeShortened) {
+    TempDir dir;
+    RecordStore store({dir / "tavola7", ""});
+    for (const int score : {6, 7, 8})
+        EXPECT_TRUE(store.Offer(score, "Anna")) << score;
+    EXPECT_EQ(store.Read().score, "8\r\n");
 }
 
 // The player's own folder is made on the way to the first record; the
