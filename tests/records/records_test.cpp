@@ -346,66 +346,46 @@ int AsPlayer(const std::string& folder, const std::function<int()>& play) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A save that cannot land leaves the game as it was: a record file the player
-// may not write, or one hard-linked elsewhere, ends the save (or the start)
-// with the run-time error and leaves both files untouched, and never keeps
-// the child from playing.
+// A save that cannot land leaves the game as it was: a record file that the
+// player may not write ends the save with the run-time error, leaves both
+// files untouched, and never keeps the child from playing. (A hard link is
+// the hostile folder states' row.)
 TEST(Records, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
-    enum Outcome { AsDesigned = 0, SavedAnyway, WrongError, StartFailed, ShownWrongPair };
-    struct Case {
-        const char* name;
-        void (*spoil)(const std::string& folder);
-        bool saveRefused;    // else: the start already refuses the file
-        const char* shown;   // the score that every start shows
-        const char* error;
-    } cases[] = {
-        {"read-only name file", [](const std::string& d) { ::chmod((d + "/ntavrec7.txt").c_str(), 0444); },
-         true, "5\r\n", "Autorizzazione negata"},
-        {"hard-linked score file",
-         [](const std::string& d) { std::filesystem::create_hard_link(d + "/tavrec7.txt", d + "/../elsewhere"); },
-         false, "5\r\n", "Non è un file"},
-    };
-    for (const auto& c : cases) {
-        TempDir outer;
-        const std::string folder = outer / "records";
-        std::filesystem::create_directory(folder);
-        WriteBytes(folder + "/tavrec7.txt", "5\r\n");
-        WriteBytes(folder + "/ntavrec7.txt", "Anna\r\n");
-        WriteBytes(folder + "/tavola7.log", "");
-        WriteBytes(folder + "/tavola7.lock", "");
-        c.spoil(folder);
-        const int outcome = AsPlayer(outer.Path().string(), [&] {
-            const auto refusedWithTheError = [&](const std::function<void()>& action) {
-                try {
-                    action();
-                } catch (const RuntimeError& error) {
-                    return std::string(error.what()).find(c.error) != std::string::npos;
-                }
-                return false;
-            };
-            DiskQuizFixture game;
-            game.files.place.folder = folder;
-            if (!c.saveRefused)
-                return refusedWithTheError([&] { game.Load("Carla"); }) ? AsDesigned : WrongError;
-            game.Load("Carla");
-            if (game.controls.Caption(Label::lblpunti) != c.shown)
-                return ShownWrongPair;
-            ScoreRight(game, 10);
-            if (!refusedWithTheError([&] { game.quiz.cmdExit_Click(); }))
+    enum Outcome { AsDesigned = 0, SavedAnyway, StartFailed, ShownWrongPair };
+    TempDir outer;
+    const std::string folder = outer / "records";
+    std::filesystem::create_directory(folder);
+    WriteBytes(folder + "/tavrec7.txt", "5\r\n");
+    WriteBytes(folder + "/ntavrec7.txt", "Anna\r\n");
+    WriteBytes(folder + "/tavola7.log", "");
+    WriteBytes(folder + "/tavola7.lock", "");
+    ::chmod((folder + "/ntavrec7.txt").c_str(), 0444);
+    const int outcome = AsPlayer(outer.Path().string(), [&] {
+        DiskQuizFixture game;
+        game.files.place.folder = folder;
+        game.Load("Carla");
+        if (game.controls.Caption(Label::lblpunti) != "5\r\n")
+            return ShownWrongPair;
+        ScoreRight(game, 10);
+        try {
+            game.quiz.cmdExit_Click();
+            return SavedAnyway;
+        } catch (const RuntimeError& error) {
+            if (std::string(error.what()).find("Autorizzazione negata") == std::string::npos)
                 return SavedAnyway;
-            DiskQuizFixture next;
-            next.files.place.folder = folder;
-            try {
-                next.Load("Dario");
-            } catch (const RuntimeError&) {
-                return StartFailed;
-            }
-            return next.controls.Caption(Label::lblpunti) == c.shown ? AsDesigned : ShownWrongPair;
-        });
-        EXPECT_EQ(outcome, AsDesigned) << c.name;
-        EXPECT_EQ(ReadBytes(folder + "/tavrec7.txt"), "5\r\n") << c.name;
-        EXPECT_EQ(ReadBytes(folder + "/ntavrec7.txt"), "Anna\r\n") << c.name;
-    }
+        }
+        DiskQuizFixture next;
+        next.files.place.folder = folder;
+        try {
+            next.Load("Dario");
+        } catch (const RuntimeError&) {
+            return StartFailed;
+        }
+        return next.controls.Caption(Label::lblpunti) == "5\r\n" ? AsDesigned : ShownWrongPair;
+    });
+    EXPECT_EQ(outcome, AsDesigned);
+    EXPECT_EQ(ReadBytes(folder + "/tavrec7.txt"), "5\r\n");
+    EXPECT_EQ(ReadBytes(folder + "/ntavrec7.txt"), "Anna\r\n");
 }
 
 } // namespace
