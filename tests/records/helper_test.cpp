@@ -198,6 +198,7 @@ TEST(RecordHelper, AFoldMendsThePairAndKeepsEveryEntry) {
         {"the same, beaten in the log", {"99999\r\n", "Anna\r\n"}, "\n9 4 Anna\r", "", false, 0, anna, anna},
         {"a name without its score", {"", "Anna\r\n"}, "", "", false, 0, none, none},
         {"a name that no game could write", {"5\r\n", "An\x01na\r\n"}, "", "", false, 0, none, none},
+        {"files ending in a bare line feed keep their record", {"7\n", "Anna\n"}, "", "", false, 0, {"7\n", "Anna\n"}, {"7\n", "Anna\n"}},
         {"a half-written entry survives a fold", OldPair, "\n9 4 Anna\r\n7 5 Ca", "", false, 0, anna, anna, "\n7 5 Ca"},
     };
     for (const auto& c : cases) {
