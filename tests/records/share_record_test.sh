@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The install step, share-record, as a program, beside the record helper's
+# test build and on its folder: a save that lands while the step copies a log
+# that a member of games linked from elsewhere is kept whole, and so is the
+# entry before it. Installation
+# runs as root, and so does this, or it is skipped.
+#   share_record_test.sh SHARE_RECORD_SOURCE HELPER FOLDER
+set -euo pipefail
+[ "$(id -u)" -eq 0 ] || { echo "skipped: the install step runs as root"; exit 77; }
+source=$1 helper=$2 folder=$3
+# The two as installed, side by side and the helper set-group-id, beside
+# the folder: a temporary folder may be mounted without set-id programs.
+work=$folder-installed
+rm -rf "$work"
+mkdir "$work"
+trap 'rm -rf "$work" "$folder-linked"' EXIT
+sed "s|@TAVOLA_SHARED_RECORD_DIR@|$folder|" "$source" >"$work/share-record"
+install -o root -g games -m 2755 "$helper" "$work/tavola7-record"
+helper=$work/tavola7-record
+# The save lands in the old log between the copy and its move into place:
+# one that had opened the log before it was linked, here after the member
+# let go of his link.
+mkdir "$work/between"
+printf '#!/bin/sh\nrm "%s"\n"%s" 9 Bruno\nexec %s "$@"\n' "$folder-linked" "$helper" "$(command -v mv)" \
+  >"$work/between/mv"
+chmod +x "$work/share-record" "$work/between/mv"
+
+"$work/share-record" --reset >/dev/null
+printf '5\r\n' >"$folder/tavrec7.txt"
+printf 'Anna\r\n' >"$folder/ntavrec7.txt"
+# A held lock keeps each save's entry in the log: one before the step, and
+# one that the copy must carry.
+exec 9<"$folder/tavola7.lock"
+flock -s 9
+"$helper" 7 Carla
+ln "$folder/tavola7.log" "$folder-linked"
+PATH="$work/between:$PATH" "$work/share-record" 2>/dev/null
+exec 9<&-
+[ "$(tr -d '\0' <"$folder/tavola7.log")" = $'\n7 5 Carla\r\n9 5 Bruno\r' ] ||
+  { echo "the log lost a byte or gained one"; od -c "$folder/tavola7.log"; exit 1; }
+"$helper"
+[ "$(cat "$folder/tavrec7.txt")" = $'9\r' ] || { echo "the save that landed meanwhile was lost"; exit 1; }
