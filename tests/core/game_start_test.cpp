@@ -44,7 +44,7 @@ TEST(Load, TheNameFitsTheRecordFileAndHoldsNoControlCharacter) {
         {"Niccol\u00f2", "Niccol\u00f2"},
         {a300, a300.substr(0, 255)},
         {grave300, grave255},             // cut at a character, never inside one
-        {"An\tna\x1b[2J\r\n", "Anna[2J"}, // controls go, what they introduced stays
+        {"An\tna\x1b[2J\r\n\x1f", "Anna[2J"}, // controls go, what they introduced stays
         {"Ann\u0085a\x7f", "Anna"},       // C1 controls and DEL too
         {"\u0080Anna\u009F\u00a0", "Anna\u00a0"}, // the first and the last C1 go, a no-break space stays
         {"\u20ac 5", "\u20ac 5"},         // the euro sign is a character of the file's code page

@@ -399,16 +399,28 @@ TEST(RecordHelper, AFailureAfterTheEntryIsWrittenStillCountsAsSaved) {
 // The game on the shared folder, which it reads itself and saves in through the
 // helper: a helper that fails, or a start during a reset, or a folder others may change.
 TEST(SharedRecord, AHelperThatFailsIsARunTimeError) {
-    // A helper ended by a signal is a run-time error, never a save.
-    FreshFolder();
-    const std::string killed = (fs::path(Folder).parent_path() / "killed-helper").string();
-    WriteBytes(killed, "#!/bin/sh\nkill -KILL $$\n");
-    ::chmod(killed.c_str(), 0755);
-    Game signalled(true);
-    signalled.files.place.helper = killed;
-    signalled.Load("Bruno");
-    ScoreRight(signalled, 9);
-    EXPECT_THROW(signalled.quiz.cmdExit_Click(), RuntimeError);
+    // A helper ended by a signal, or by a status that it never gives, is a
+    // run-time error, never a save; none of the game's environment reaches it.
+    const std::string odd = (fs::path(Folder).parent_path() / "odd-helper").string();
+    ::setenv("TAVOLA7_NOT_FOR_THE_HELPER", "1", 1);
+    for (const auto& [script, error] : {std::pair{"kill -KILL $$", 57}, {"exit 42", 70},
+                                        {"[ -z \"$TAVOLA7_NOT_FOR_THE_HELPER\" ] && exit 1; exit 53", 0}}) {
+        FreshFolder();
+        WriteBytes(odd, std::string("#!/bin/sh\n") + script + "\n");
+        ::chmod(odd.c_str(), 0755);
+        Game f(true);
+        f.files.place.helper = odd;
+        f.Load("Bruno");
+        ScoreRight(f, 9);
+        int number = 0;
+        try {
+            f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
+        } catch (const RuntimeError& e) {
+            number = e.number();
+        }
+        EXPECT_EQ(number, error) << script;
+    }
+    ::unsetenv("TAVOLA7_NOT_FOR_THE_HELPER");
 
     // A reset's swap: the folder is missing for a moment, which a start waits out.
     FreshFolder();

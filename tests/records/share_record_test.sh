@@ -26,6 +26,9 @@ printf '#!/bin/sh\nrm "%s"\n"%s" 9 Bruno\nexec %s "$@"\n' "$folder-linked" "$hel
 chmod +x "$work/share-record" "$work/between/mv"
 
 "$work/share-record" --reset >/dev/null
+[ "$(cd "$folder" && stat -c '%n %a %U %G' tavrec7.txt ntavrec7.txt tavola7.lock tavola7.log | tr '\n' ' ')" = \
+  "tavrec7.txt 664 root games ntavrec7.txt 664 root games tavola7.lock 660 root games tavola7.log 664 root games " ] ||
+  { echo "the fresh record's files have other modes or owners"; exit 1; }
 printf '5\r\n' >"$folder/tavrec7.txt"
 printf 'Anna\r\n' >"$folder/ntavrec7.txt"
 # A held lock keeps each save's entry in the log: one before the step, and

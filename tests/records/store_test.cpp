@@ -106,6 +106,9 @@ TEST(RecordStore, OnlyThePlayersOwnFolderIsMadeWhenMissing) {
         else
             EXPECT_THROW(store.Read(), RuntimeError) << c.what;
         EXPECT_EQ(std::filesystem::is_directory(dir / c.folder), c.made) << c.what;
+        if (c.made) { // each folder made is the player's alone
+            EXPECT_EQ(std::filesystem::status(dir / "data").permissions(), std::filesystem::perms::owner_all);
+        }
     }
 }
 

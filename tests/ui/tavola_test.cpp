@@ -399,6 +399,11 @@ class TavolaTest : public QObject {
             for (int x = 4; x < seen.width() - 5; ++x)
                 dots += seen.pixelColor(x, 4) == Qt::black;
             QVERIFY2((dots > (seen.width() - 9) / 3) == look.focusRectangle, look.state);
+            int caption = 0; // the caption's letters, below the picture, in the button's text colour
+            for (int y = seen.height() - 6 - next->fontMetrics().height(); y < seen.height() - 6; ++y)
+                for (int x = 6; x < seen.width() - 6; ++x)
+                    caption += seen.pixelColor(x, y) == next->palette().color(QPalette::ButtonText);
+            QVERIFY2((caption > 20) == next->isEnabled(), look.state);
         }
     }
 
