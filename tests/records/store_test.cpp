@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "record_folder.h"
@@ -72,6 +73,28 @@ TEST(RecordFiles, AReadThatFailsForGoodIsTheFilesError) {
     ::alarm(0);
     ::close(ends[0]);
     ::close(ends[1]);
+}
+
+// A copy of the computer's record that a player runs as her own (a build's,
+// the bench's) has her folder, as the installed one has root's: run as root,
+// the test plays a player who is not.
+TEST(RecordFolder, AComputersFolderOfThePlayersOwnIsHersToUse) {
+    TempDir dir;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 &&
+            (::chown(dir.Path().c_str(), 65534, 65534) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        try {
+            RecordFolder(dir.Path().string(), RecordFolder::Kind::Shared);
+        } catch (const RuntimeError&) {
+            ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
 }
 
 // Every save lands where the log cannot be shortened: run again under
