@@ -139,9 +139,19 @@ class Desktop:
             # The session manager gives up at once when PipeWire is not yet listening.
             wait_for(lambda: os.path.exists(os.path.join(self.env["XDG_RUNTIME_DIR"], "pipewire-0")), 10,
                      "PipeWire's socket")
-            for server in ("wireplumber", "pipewire-pulse"):
-                self._spawn([server])
-            self._wait_for_sound_server()
+            for attempt in (1, 2, 3):
+                clients = [self._spawn([server]) for server in ("wireplumber", "pipewire-pulse")]
+                try:
+                    self._wait_for_sound_server()
+                    break
+                except AssertionError:
+                    # On a loaded machine either may give up on a PipeWire that
+                    # made its socket but does not answer yet: both start again.
+                    if attempt == 3:
+                        raise
+                    for client in clients:
+                        client.terminate()
+                        client.wait(10)
             self._pactl("load-module", "module-null-sink", "sink_name=out")
             # PipeWire makes the sink's node a moment after the module loads,
             # and a default naming a sink not yet there is refused.
@@ -166,7 +176,7 @@ class Desktop:
         wait_for(lambda: self._pactl("info", check=False).returncode == 0, 10, "the sound server")
 
     def _pactl(self, *command, check=True):
-        return subprocess.run(["pactl", *command], env=self.env, capture_output=True, check=check)
+        return subprocess.run(["pactl", *command], env=self.env, capture_output=True, check=check, timeout=10)
 
     def record_sound(self, path):
         """Records what the null sink plays into a file, as 16-bit mono samples
