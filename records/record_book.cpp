@@ -81,7 +81,8 @@ bool RecordBook::Offer(long score, const std::string& name) {
     // Saves that found the lock taken left their entries to this one: room for mine.
     if (locked)
         Fold(files, before);
-    const off_t end = Append(files, EncodeEntry(mine));
+    const uid_t player = ::getuid();
+    const off_t end = Append(files, EncodeEntry(mine, player), Waiting(before.log, player));
     const Snapshot after = Take(files);
     if (locked) {
         try {
@@ -89,7 +90,7 @@ bool RecordBook::Offer(long score, const std::string& name) {
         } catch (const RuntimeError&) {
         }
     }
-    return IsRecord(after, {mine, end});
+    return IsRecord(after, {mine, end, player});
 }
 
 void RecordBook::Mend() {
@@ -125,13 +126,15 @@ void RecordBook::Fold(const Files& files, const Snapshot& snapshot) {
 }
 
 // One write, so that no other save's bytes come between this one's; a
-// write that the log's size or the process's file size limit would cut
-// short is refused before it starts. Gives the offset just past the entry.
-off_t RecordBook::Append(const Files& files, const std::string& entry) {
+// write past the log's limit, past the player's share of it (with what she
+// has `waiting`) or that the process's file size limit would cut short is
+// refused before it starts. Gives the offset just past the entry.
+off_t RecordBook::Append(const Files& files, const std::string& entry, std::size_t waiting) {
     const std::string shown = folder_.Shown(LogName);
     const int log = files.log.get();
     const auto [start, size] = LogSpan(log, shown);
     if (static_cast<std::size_t>(size - start) + entry.size() > LogLimit ||
+        waiting + entry.size() > UserShare ||
         !FileSizeAllows(static_cast<std::size_t>(size) + entry.size() + 4096))
         throw RuntimeError(RuntimeError::DiskFull, shown);
     WriteWhole(log, entry, shown);

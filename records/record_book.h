@@ -27,10 +27,11 @@ class RecordBook {
         std::string score, name;
         bool operator==(const Pair&) const = default;
     };
-    // A whole entry of the log, and the offset just past it.
+    // A whole entry of the log, the offset just past it, and who saved it.
     struct Entry {
         Pair pair;
         off_t end = 0;
+        std::optional<uid_t> user;
     };
     struct Log {
         std::vector<Entry> entries;
@@ -46,8 +47,11 @@ class RecordBook {
 
     static constexpr std::size_t LongestName = 255;
     static constexpr long HighestScore = 32767; // the game's score is 16 bits
-    // The most that the log holds before a fold: more is a full disk.
-    static constexpr std::size_t LogLimit = 1 << 20;
+    // The most that the log holds before a fold, and the most of it that one
+    // player's entries may take: more is a full disk, so that a player who
+    // keeps the lock and saves on and on fills her own share alone.
+    static constexpr std::size_t LogLimit = 16 << 20;
+    static constexpr std::size_t UserShare = 256 << 10;
 
     RecordBook(const std::string& folder, RecordFolder::Kind kind) : folder_(folder, kind) {}
     const RecordFolder& Folder() const { return folder_; }
@@ -66,10 +70,13 @@ class RecordBook {
     // At most 255 bytes of Windows-1252, no control character, none of the
     // five bytes that it leaves unassigned (they show as control characters).
     static bool IsName(std::string_view bytes);
-    // "\nSCORE LENGTH NAME\r": an entry counts only whole, between a line feed and
-    // a carriage return that no other entry supplies, its name as long as it says.
-    static std::string EncodeEntry(const Pair& pair);
+    // "\nSCORE LENGTH NAME USER\r": an entry counts only whole, between a line
+    // feed and a carriage return that no other entry supplies, its name as long
+    // as it says, USER the number of the player who saved it.
+    static std::string EncodeEntry(const Pair& pair, uid_t user);
     static Log DecodeLog(std::string_view bytes, off_t start);
+    // How much of the log the player's entries take.
+    static std::size_t Waiting(const Log& log, uid_t user);
     // The record that a reading saw, with its value, and whether only the
     // log holds it. Files that hold no score as a save writes it count for
     // less than any: the game has already compared the record that it showed.
@@ -89,7 +96,7 @@ class RecordBook {
     Files Open(int flags);
     Snapshot Take(const Files& files) const;
     void Fold(const Files& files, const Snapshot& snapshot);
-    off_t Append(const Files& files, const std::string& entry);
+    off_t Append(const Files& files, const std::string& entry, std::size_t waiting);
 
     RecordFolder folder_;
 };

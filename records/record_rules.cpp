@@ -11,28 +11,40 @@ std::string_view FirstLine(std::string_view bytes) {
     return bytes.substr(0, bytes.find_first_of("\r\n"));
 }
 
-// "SCORE LENGTH NAME", whole and by the rules, the length as a save writes it.
-std::optional<RecordBook::Pair> DecodeBody(std::string_view body) {
+// A number as a save writes it: digits alone, no leading zero, within `most`.
+template <typename Number> std::optional<Number> CountOf(std::string_view digits, Number most) {
+    Number value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size() || digits.front() == '-' ||
+        (digits.front() == '0' && digits.size() > 1) || value > most)
+        return std::nullopt;
+    return value;
+}
+
+// "SCORE LENGTH NAME USER", whole and by the rules, the length as a save
+// writes it; an older version's entries end at the name, and belong to nobody.
+std::optional<RecordBook::Entry> DecodeBody(std::string_view body) {
     const auto first = body.find(' ');
     const auto second = first == std::string_view::npos ? first : body.find(' ', first + 1);
     if (second == std::string_view::npos)
         return std::nullopt;
-    const std::string_view score = body.substr(0, first), name = body.substr(second + 1);
-    if (!RecordBook::ScoreOf(score) || !RecordBook::IsName(name) ||
-        body.substr(first + 1, second - first - 1) != std::to_string(name.size()))
+    const auto length = CountOf<std::size_t>(body.substr(first + 1, second - first - 1),
+                                             RecordBook::LongestName);
+    const std::string_view score = body.substr(0, first), rest = body.substr(second + 1);
+    if (!length || rest.size() < *length || !RecordBook::ScoreOf(score))
         return std::nullopt;
-    return RecordBook::Pair{std::string(score), std::string(name)};
+    const std::string_view name = rest.substr(0, *length), user = rest.substr(*length);
+    RecordBook::Entry entry{{std::string(score), std::string(name)}, 0, std::nullopt};
+    if (!user.empty() && (!user.starts_with(' ') ||
+                          !(entry.user = CountOf<uid_t>(user.substr(1), static_cast<uid_t>(-2)))))
+        return std::nullopt;
+    return RecordBook::IsName(name) ? std::optional(entry) : std::nullopt;
 }
 
 } // namespace
 
 std::optional<long> RecordBook::ScoreOf(std::string_view line) {
-    long score = 0;
-    const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), score);
-    if (error != std::errc() || end != line.data() + line.size() || line.front() == '-' ||
-        (line.front() == '0' && line.size() > 1) || score > HighestScore)
-        return std::nullopt;
-    return score;
+    return CountOf<long>(line, HighestScore);
 }
 
 bool RecordBook::IsName(std::string_view bytes) {
@@ -42,8 +54,17 @@ bool RecordBook::IsName(std::string_view bytes) {
            });
 }
 
-std::string RecordBook::EncodeEntry(const Pair& pair) {
-    return "\n" + pair.score + " " + std::to_string(pair.name.size()) + " " + pair.name + "\r";
+std::string RecordBook::EncodeEntry(const Pair& pair, uid_t user) {
+    return "\n" + pair.score + " " + std::to_string(pair.name.size()) + " " + pair.name + " " +
+           std::to_string(user) + "\r";
+}
+
+std::size_t RecordBook::Waiting(const Log& log, uid_t user) {
+    std::size_t bytes = 0;
+    for (const Entry& entry : log.entries)
+        if (entry.user == user)
+            bytes += EncodeEntry(entry.pair, user).size();
+    return bytes;
 }
 
 RecordBook::Log RecordBook::DecodeLog(std::string_view bytes, off_t start) {
@@ -54,8 +75,10 @@ RecordBook::Log RecordBook::DecodeLog(std::string_view bytes, off_t start) {
         const std::string_view line = bytes.substr(at, end - at);
         const bool whole = line.ends_with('\r');
         if (whole)
-            if (auto pair = DecodeBody(line.substr(0, line.size() - 1)))
-                log.entries.push_back({std::move(*pair), start + static_cast<off_t>(end)});
+            if (auto entry = DecodeBody(line.substr(0, line.size() - 1))) {
+                entry->end = start + static_cast<off_t>(end);
+                log.entries.push_back(std::move(*entry));
+            }
         if (feed != std::string_view::npos)
             log.folded = start + static_cast<off_t>(feed);
         else if (whole)

@@ -61,7 +61,9 @@ TEST(RecordBook, OnlyWholeEntriesByTheRulesCountAndATieKeepsTheOlder) {
         {"cut short at the log's end", "\n9 5 Bruno", "5", "Anna"},
         {"a length that is not its name's", "\n9 4 Bruno\r", "5", "Anna"},
         {"ended by a line feed alone", "\n9 5 Bruno\n", "5", "Anna"},
-        {"a name with blanks", "\n9 10 Anna Maria\r", "9", "Anna Maria"},
+        {"a name with blanks, and its player", "\n9 10 Anna Maria 1000\r", "9", "Anna Maria"},
+        {"a player's number with a leading zero", "\n9 5 Bruno 01000\r", "5", "Anna"},
+        {"more after the name than a player's number", "\n9 5 Bruno 1000 1\r", "5", "Anna"},
         {"a control character in its name", "\n9 5 Br\x01no\r", "5", "Anna"},
         {"beyond a hole of 2 GiB", std::string("\0", 1) + "\n9 5 Bruno\r", "9", "Bruno"},
     };
@@ -100,8 +102,8 @@ TEST(RecordBook, RefusesAPairThatNoSaveCouldWrite) {
 // Whether a save is the record, from the reading just after its append:
 // entries appended before it count as older, the files as the oldest.
 TEST(RecordBook, ASaveIsTheRecordOnlyWhenNothingOlderHoldsAsMuch) {
-    const RecordBook::Entry mine{{"9", "Carla"}, 30};
-    const RecordBook::Entry older{{"9", "Bruno"}, 12}, lower{{"8", "Bruno"}, 12};
+    const RecordBook::Entry mine{{"9", "Carla"}, 30, 1000};
+    const RecordBook::Entry older{{"9", "Bruno"}, 12, 1001}, lower{{"8", "Bruno"}, 12, 1001};
     struct Case {
         const char* what;
         const char* score;
@@ -111,7 +113,7 @@ TEST(RecordBook, ASaveIsTheRecordOnlyWhenNothingOlderHoldsAsMuch) {
         {"alone in the log", "5\r\n", {mine}, true},
         {"after a lower entry", "5\r\n", {lower, mine}, true},
         {"after an equal entry", "5\r\n", {older, mine}, false},
-        {"after the same pair, saved before", "5\r\n", {{mine.pair, 12}, mine}, false},
+        {"after the same pair, saved before", "5\r\n", {{mine.pair, 12, 1000}, mine}, false},
         {"the files hold as much", "9\r\n", {mine}, false},
         {"folded into the files by another", "9\r\n", {}, true},
         {"folded by another, not yet punched", "9\r\n", {mine}, true},

@@ -121,6 +121,36 @@ TEST(RecordHelper, SavesOnlyAScoreThatBeatsTheRecordOnDisk) {
     EXPECT_EQ(RunHelper({"13", "Bruno"}), 0);
 }
 
+// A player who keeps the lock and saves on and on fills her own share of the
+// log alone: another player's better save still lands.
+TEST(Record, APlayerWhoHoldsTheLockFillsOnlyHerOwnShareOfTheLog) {
+    const uid_t me = ::getuid();
+    struct Case {
+        const char* whose;
+        std::optional<uid_t> filler; // nobody's: an older version's entries
+        bool saved;
+    } cases[] = {{"mine", me, false}, {"another player's", me + 1, true}, {"nobody's", {}, true}};
+    for (const auto& [shared, c] : InBothFolders(cases)) {
+        FreshFolder();
+        std::string log;
+        long score = 5;
+        while (log.size() + 8 < RecordBook::UserShare) {
+            const RecordBook::Pair pair{std::to_string(++score), "Bruno"};
+            log += c.filler ? RecordBook::EncodeEntry(pair, *c.filler) : "\n" + pair.score + " 5 Bruno\r";
+        }
+        WriteBytes(In("tavola7.log"), log);
+        LockHolder holder;
+        RecordStore store({Folder, shared ? Helper : ""});
+        try {
+            EXPECT_TRUE(store.Offer(score + 1, "Carla")) << shared << " after " << c.whose << " entries";
+            EXPECT_TRUE(c.saved) << shared << " after " << c.whose << " entries";
+        } catch (const RuntimeError& error) {
+            EXPECT_FALSE(c.saved) << shared << " after " << c.whose << " entries: " << error.what();
+            EXPECT_EQ(error.number(), RuntimeError::DiskFull) << error.what();
+        }
+    }
+}
+
 TEST(RecordHelper, RefusesBadInputAndLeavesTheFilesAsTheyWere) {
     const std::vector<std::vector<std::string>> refused = {
         {"7"},
@@ -434,7 +464,7 @@ TEST(SharedRecord, AHelperThatFailsIsARunTimeError) {
 
     // The install step's fold under a file size limit: its first rewrite,
     // the name file's, is refused and named.
-    WriteBytes(In("tavola7.log"), RecordBook::EncodeEntry({"19", "Bruno"}));
+    WriteBytes(In("tavola7.log"), RecordBook::EncodeEntry({"19", "Bruno"}, 1000));
     FILE* mend = ::popen(("ulimit -f 0; exec " + Helper + " 2>&1 >/dev/null").c_str(), "r");
     std::string said(512, '\0');
     said.resize(std::fread(said.data(), 1, said.size(), mend));
@@ -553,7 +583,7 @@ TEST(Record, GamesEndingAtOnceKeepTheBest) {
 // name file or at any byte of the score file: the next start shows the old
 // pair or the new, never a mixed one, and the files hold it after a fold.
 TEST(Record, TheNextStartShowsTheOldPairOrTheNewAfterACrash) {
-    const std::string entry = RecordBook::EncodeEntry({"19", "Bruno"});
+    const std::string entry = RecordBook::EncodeEntry({"19", "Bruno"}, 1000);
     const std::pair<std::string, std::string> newShown{"19\r\n", "Bruno\r\n"};
     struct Case {
         std::string log, score, name; // as the crash left them

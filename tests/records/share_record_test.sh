@@ -39,7 +39,7 @@ flock -s 9
 ln "$folder/tavola7.log" "$folder-linked"
 PATH="$work/between:$PATH" "$work/share-record" 2>/dev/null
 exec 9<&-
-[ "$(tr -d '\0' <"$folder/tavola7.log")" = $'\n7 5 Carla\r\n9 5 Bruno\r' ] ||
+[ "$(tr -d '\0' <"$folder/tavola7.log")" = $'\n7 5 Carla 0\r\n9 5 Bruno 0\r' ] ||
   { echo "the log lost a byte or gained one"; od -c "$folder/tavola7.log"; exit 1; }
 "$helper"
 [ "$(cat "$folder/tavrec7.txt")" = $'9\r' ] || { echo "the save that landed meanwhile was lost"; exit 1; }
