@@ -117,8 +117,13 @@ void RecordBook::Fold(const Files& files, const Snapshot& snapshot) {
         Rewrite(files.name.get(), best.pair.name + "\r\n", folder_.Shown(NameName));
     if (best.fromLog && snapshot.score != best.pair.score + "\r\n")
         Rewrite(files.score.get(), best.pair.score + "\r\n", folder_.Shown(ScoreName));
+    // A file that root's install step is copying or has replaced may not keep
+    // what was just written: the entries stay in the log, which the step keeps.
+    const bool ours = folder_.Holds(files.score, ScoreName, true) &&
+                      folder_.Holds(files.name, NameName, true) &&
+                      folder_.Holds(files.log, LogName, true);
     // Where holes cannot be punched, the entries stay to be read again: only a full log refuses.
-    if (snapshot.log.folded > snapshot.log.start &&
+    if (ours && snapshot.log.folded > snapshot.log.start &&
         ::fallocate(files.log.get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, 0,
                     snapshot.log.folded) != 0 &&
         errno != EOPNOTSUPP && errno != ENOSYS)
@@ -142,6 +147,12 @@ off_t RecordBook::Append(const Files& files, const std::string& entry, std::size
     // A failed sync is reported, though the entry may stand: the next start shows it.
     if (end < 0 || ::fsync(log) != 0)
         throw FileError(shown, errno);
+    // Root's install step copies a log that was linked elsewhere, and then what
+    // the old one gained: an entry appended after its copy took the log's
+    // place may be left behind, and the save is not announced.
+    if (!folder_.Holds(files.log, LogName, false))
+        throw RuntimeError(RuntimeError::PathFileAccessError, shown,
+                           "Il file è stato sostituito durante il salvataggio");
     return end;
 }
 

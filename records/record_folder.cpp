@@ -96,9 +96,22 @@ UniqueFd RecordFolder::Open(const std::string& name, int flags) const {
     return fd;
 }
 
+bool RecordFolder::Holds(const UniqueFd& fd, const std::string& name, bool alone) const {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd.get(), &opened) == 0 &&
+           ::fstatat(fd_.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino &&
+           (!alone || opened.st_nlink == 1);
+}
+
+// A lock file that root's install step replaced meanwhile keeps nobody out:
+// its holder must not fold beside the holder of the new one.
 UniqueFd RecordFolder::TryLock() const {
     UniqueFd lock = Open(LockName, O_RDWR);
-    return ::flock(lock.get(), LOCK_EX | LOCK_NB) == 0 ? std::move(lock) : UniqueFd(-1);
+    return ::flock(lock.get(), LOCK_EX | LOCK_NB) == 0 && Holds(lock, LockName, false)
+               ? std::move(lock)
+               : UniqueFd(-1);
 }
 
 } // namespace tavola

@@ -64,6 +64,10 @@ class RecordFolder {
     // could not be taken, and the entries then wait in the log for a save that can.
     UniqueFd TryLock() const;
     UniqueFd Open(const std::string& name, int flags) const;
+    // Whether `fd` is still the folder's file `name` (root's install step may
+    // have put a copy in its place) and, when `alone`, its only name: a file
+    // with another name may be one that the step is copying.
+    bool Holds(const UniqueFd& fd, const std::string& name, bool alone) const;
 
   private:
     std::string path_;

@@ -612,6 +612,61 @@ TEST(Record, TheNextStartShowsTheOldPairOrTheNewAfterACrash) {
     }
 }
 
+// Root's install step, while a save waits at a system call, puts a copy in
+// place of a file that a member of games linked elsewhere: a fold then
+// leaves its entries in the log, which the step keeps, and a save whose entry
+// went to the old log is not announced.
+TEST(RecordHelper, ASaveThatMeetsTheInstallStepsCopyIsKeptOrNotAnnounced) {
+#ifdef TAVOLA_SANITIZE
+    GTEST_SKIP() << "the sanitizer runtime makes system calls of its own";
+#endif
+    if (Shell("strace -o /dev/null true") != 0)
+        GTEST_SKIP() << "strace is missing or may not trace here";
+    const auto copyInPlace = [](const char* name) {
+        fs::copy_file(In(name), In("copy"));
+        fs::rename(In("copy"), In(name));
+    };
+    struct Case {
+        const char* what;
+        const char* call; // held back at its first use of `file`
+        const char* file;
+        std::function<void()> meanwhile;
+        int status;
+        std::pair<std::string, std::string> files;
+        bool entryLeft;
+    } cases[] = {
+        {"the score file linked while the save waits for the lock", "flock", "tavola7.lock",
+         [] { fs::create_hard_link(In("tavrec7.txt"), Folder + "-elsewhere"); }, 0,
+         {"9\r\n", "Bruno\r\n"}, true},
+        {"the lock replaced while the save waits for it", "flock", "tavola7.lock",
+         [&] { copyInPlace("tavola7.lock"); }, 0, OldPair, true},
+        {"the log replaced before the save synced its entry", "fsync", "tavola7.log",
+         [&] { copyInPlace("tavola7.log"); }, 75, OldPair, true},
+    };
+    for (const auto& c : cases) {
+        FreshFolder();
+        TempDir dir;
+        const std::string trace = dir / "trace";
+        WriteBytes(trace, "");
+        FILE* save = ::popen(("strace -qq -P " + In(c.file) + " -e trace=" + c.call + " -e inject=" +
+                              c.call + ":delay_enter=1000000:when=1 -o " + trace + " " + Helper +
+                              " 9 Bruno 2>/dev/null")
+                                 .c_str(),
+                             "r");
+        ASSERT_NE(save, nullptr);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (ReadBytes(trace).find(c.call) == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline)
+            ::usleep(1000);
+        c.meanwhile();
+        EXPECT_EQ(WEXITSTATUS(::pclose(save)), c.status) << c.what;
+        EXPECT_EQ(Pair(), c.files) << c.what;
+        std::string log = ReadBytes(In("tavola7.log"));
+        std::erase(log, '\0');
+        EXPECT_EQ(log.find(" 5 Bruno ") != std::string::npos, c.entryLeft) << c.what;
+    }
+}
+
 } // namespace
 
 namespace {
