@@ -79,10 +79,10 @@ bool RecordBook::Offer(long score, const std::string& name) {
     if (BestOf(before).value >= score)
         return false;
     // Saves that found the lock taken left their entries to this one: room for mine.
-    if (locked)
-        Fold(files, before);
+    const bool folded = locked && Fold(files, before);
     const uid_t player = ::getuid();
-    const off_t end = Append(files, EncodeEntry(mine, player), Waiting(before.log, player));
+    const off_t end =
+        Append(files, EncodeEntry(mine, player), folded ? 0 : Waiting(before.log, player));
     const Snapshot after = Take(files);
     if (locked) {
         try {
@@ -109,8 +109,8 @@ void RecordBook::Mend() {
 }
 
 // Under the lock: the files take the record that `snapshot` read, then the
-// entries it read go from the log.
-void RecordBook::Fold(const Files& files, const Snapshot& snapshot) {
+// entries it read go from the log; whether they went.
+bool RecordBook::Fold(const Files& files, const Snapshot& snapshot) {
     const Best best = BestOf(snapshot);
     // The name first: until the score follows, the files' score stays below the log's.
     if (best.fromLog && snapshot.name != best.pair.name + "\r\n")
@@ -122,12 +122,15 @@ void RecordBook::Fold(const Files& files, const Snapshot& snapshot) {
     const bool ours = folder_.Holds(files.score, ScoreName, true) &&
                       folder_.Holds(files.name, NameName, true) &&
                       folder_.Holds(files.log, LogName, true);
+    if (!ours || snapshot.log.folded <= snapshot.log.start)
+        return false;
+    if (::fallocate(files.log.get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, 0,
+                    snapshot.log.folded) == 0)
+        return true;
     // Where holes cannot be punched, the entries stay to be read again: only a full log refuses.
-    if (ours && snapshot.log.folded > snapshot.log.start &&
-        ::fallocate(files.log.get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, 0,
-                    snapshot.log.folded) != 0 &&
-        errno != EOPNOTSUPP && errno != ENOSYS)
+    if (errno != EOPNOTSUPP && errno != ENOSYS)
         throw FileError(folder_.Shown(LogName), errno);
+    return false;
 }
 
 // One write, so that no other save's bytes come between this one's; a

@@ -95,7 +95,7 @@ class RecordBook {
     struct Files;
     Files Open(int flags);
     Snapshot Take(const Files& files) const;
-    void Fold(const Files& files, const Snapshot& snapshot);
+    bool Fold(const Files& files, const Snapshot& snapshot);
     off_t Append(const Files& files, const std::string& entry, std::size_t waiting);
 
     RecordFolder folder_;

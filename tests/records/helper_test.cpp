@@ -77,6 +77,23 @@ double SecondsOf(const std::function<void()>& action) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Starts `command` under strace, which holds its first `call` on `file` back
+// for two seconds, and returns once the command has come to that call.
+FILE* HeldBack(const std::string& call, const std::string& file, const std::string& command) {
+    const std::string trace = Folder + "-trace";
+    WriteBytes(trace, "");
+    FILE* held = ::popen(("strace -qq -P " + file + " -e trace=" + call + " -e inject=" + call +
+                          ":delay_enter=2000000:when=1 -o " + trace + " " + command)
+                             .c_str(),
+                         "r");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ReadBytes(trace).find(call + "(") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        ::usleep(1000);
+    EXPECT_NE(ReadBytes(trace).find(call + "("), std::string::npos) << command << " never came to " << call;
+    return held;
+}
+
 std::pair<std::string, std::string> Pair() {
     return {ReadBytes(In("tavrec7.txt")), ReadBytes(In("ntavrec7.txt"))};
 }
@@ -119,36 +136,6 @@ TEST(RecordHelper, SavesOnlyAScoreThatBeatsTheRecordOnDisk) {
     }
     EXPECT_EQ(fs::file_size(In("tavola7.log")), RecordBook::LogLimit);
     EXPECT_EQ(RunHelper({"13", "Bruno"}), 0);
-}
-
-// A player who keeps the lock and saves on and on fills her own share of the
-// log alone: another player's better save still lands.
-TEST(Record, APlayerWhoHoldsTheLockFillsOnlyHerOwnShareOfTheLog) {
-    const uid_t me = ::getuid();
-    struct Case {
-        const char* whose;
-        std::optional<uid_t> filler; // nobody's: an older version's entries
-        bool saved;
-    } cases[] = {{"mine", me, false}, {"another player's", me + 1, true}, {"nobody's", {}, true}};
-    for (const auto& [shared, c] : InBothFolders(cases)) {
-        FreshFolder();
-        std::string log;
-        long score = 5;
-        while (log.size() + 8 < RecordBook::UserShare) {
-            const RecordBook::Pair pair{std::to_string(++score), "Bruno"};
-            log += c.filler ? RecordBook::EncodeEntry(pair, *c.filler) : "\n" + pair.score + " 5 Bruno\r";
-        }
-        WriteBytes(In("tavola7.log"), log);
-        LockHolder holder;
-        RecordStore store({Folder, shared ? Helper : ""});
-        try {
-            EXPECT_TRUE(store.Offer(score + 1, "Carla")) << shared << " after " << c.whose << " entries";
-            EXPECT_TRUE(c.saved) << shared << " after " << c.whose << " entries";
-        } catch (const RuntimeError& error) {
-            EXPECT_FALSE(c.saved) << shared << " after " << c.whose << " entries: " << error.what();
-            EXPECT_EQ(error.number(), RuntimeError::DiskFull) << error.what();
-        }
-    }
 }
 
 TEST(RecordHelper, RefusesBadInputAndLeavesTheFilesAsTheyWere) {
@@ -261,7 +248,8 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
     TempDir outside;
     const std::string target = outside / "target";
     const std::pair<std::string, std::string> newPair{"9\r\n", "Bruno\r\n"};
-    enum Plant { Link, LinkToAFile, Fifo, HardLink, Missing, NotTheOwners, SizeLimit, SoftSizeLimit, LongLog };
+    enum Plant { Link, LinkToAFile, Fifo, HardLink, Missing, NotTheOwners, SizeLimit, SoftSizeLimit, LongLog,
+                 MyShareHeld, MyShareFree, OthersShareHeld, OlderEntriesHeld };
     constexpr int Hung = 200, Unnamed = 201;
     struct Case {
         const char* name;
@@ -288,6 +276,11 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
         {"a file size limit that the save's entry would pass", SizeLimit, "tavola7.log", 61, 61},
         {"a soft file size limit below a hard one that allows the save", SoftSizeLimit, "tavola7.log", 0, 0},
         {"a file size limit below the end of a log that folds left as a hole", LongLog, "tavola7.log", 61, 61},
+        // A player who keeps the lock and saves on and on fills her own share of the log alone.
+        {"my share of the log filled, the lock held", MyShareHeld, "tavola7.log", 61, 61},
+        {"my share of the log filled, the lock free to fold it", MyShareFree, "tavola7.log", 0, 0},
+        {"another player's share filled, the lock held", OthersShareHeld, "tavola7.log", 0, 0},
+        {"an older version's entries, the lock held", OlderEntriesHeld, "tavola7.log", 0, 0},
     };
     for (const auto& [shared, c] : InBothFolders(cases)) {
         if (c.plant == NotTheOwners && ::geteuid() != 0)
@@ -316,6 +309,19 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
         case LongLog:
             fs::resize_file(file, 16384);
             break;
+        case MyShareHeld:
+        case MyShareFree:
+        case OthersShareHeld:
+        case OlderEntriesHeld: {
+            const std::string entry = c.plant == OlderEntriesHeld
+                                          ? "\n1 5 Bruno\r"
+                                          : RecordBook::EncodeEntry({"1", "Bruno"}, ::getuid() + (c.plant == OthersShareHeld));
+            std::string log;
+            while (log.size() + entry.size() <= RecordBook::UserShare)
+                log += entry;
+            WriteBytes(file, log);
+            break;
+        }
         case Missing:
         case SizeLimit:
         case SoftSizeLimit:
@@ -324,6 +330,9 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
 
         const std::string shown = std::string(shared ? "shared: " : "own: ") + c.name;
         const int expected = shared ? c.shared : c.own;
+        std::optional<LockHolder> holder;
+        if (c.plant == MyShareHeld || c.plant == OthersShareHeld || c.plant == OlderEntriesHeld)
+            holder.emplace();
         const pid_t child = ::fork();
         if (child == 0) {
             ::alarm(5);
@@ -355,7 +364,7 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
         }
         const auto regular = [](const char* name) { return fs::is_regular_file(fs::symlink_status(In(name))); };
         if (regular("tavrec7.txt") && regular("ntavrec7.txt")) {
-            EXPECT_EQ(Pair(), expected == 0 ? newPair : OldPair) << shown;
+            EXPECT_EQ(Pair(), expected == 0 && !holder ? newPair : OldPair) << shown;
         }
     }
 }
@@ -622,48 +631,35 @@ TEST(RecordHelper, ASaveThatMeetsTheInstallStepsCopyIsKeptOrNotAnnounced) {
 #endif
     if (Shell("strace -o /dev/null true") != 0)
         GTEST_SKIP() << "strace is missing or may not trace here";
-    const auto copyInPlace = [](const char* name) {
-        fs::copy_file(In(name), In("copy"));
-        fs::rename(In("copy"), In(name));
-    };
     struct Case {
         const char* what;
-        const char* call; // held back at its first use of `file`
-        const char* file;
-        std::function<void()> meanwhile;
+        const char *call, *held; // the call held back at its first use of `held`
+        const char* changed;     // then linked elsewhere, or replaced by a copy
+        bool linked;
         int status;
         std::pair<std::string, std::string> files;
-        bool entryLeft;
     } cases[] = {
-        {"the score file linked while the save waits for the lock", "flock", "tavola7.lock",
-         [] { fs::create_hard_link(In("tavrec7.txt"), Folder + "-elsewhere"); }, 0,
-         {"9\r\n", "Bruno\r\n"}, true},
-        {"the lock replaced while the save waits for it", "flock", "tavola7.lock",
-         [&] { copyInPlace("tavola7.lock"); }, 0, OldPair, true},
-        {"the log replaced before the save synced its entry", "fsync", "tavola7.log",
-         [&] { copyInPlace("tavola7.log"); }, 75, OldPair, true},
+        {"the score file linked while the save waits for the lock", "flock", "tavola7.lock", "tavrec7.txt",
+         true, 0, {"9\r\n", "Bruno\r\n"}},
+        {"the lock replaced while the save waits for it", "flock", "tavola7.lock", "tavola7.lock", false, 0,
+         OldPair},
+        {"the log replaced before the save synced its entry", "fsync", "tavola7.log", "tavola7.log", false,
+         75, OldPair},
     };
     for (const auto& c : cases) {
         FreshFolder();
-        TempDir dir;
-        const std::string trace = dir / "trace";
-        WriteBytes(trace, "");
-        FILE* save = ::popen(("strace -qq -P " + In(c.file) + " -e trace=" + c.call + " -e inject=" +
-                              c.call + ":delay_enter=1000000:when=1 -o " + trace + " " + Helper +
-                              " 9 Bruno 2>/dev/null")
-                                 .c_str(),
-                             "r");
-        ASSERT_NE(save, nullptr);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (ReadBytes(trace).find(c.call) == std::string::npos &&
-               std::chrono::steady_clock::now() < deadline)
-            ::usleep(1000);
-        c.meanwhile();
+        FILE* save = HeldBack(c.call, In(c.held), Helper + " 9 Bruno 2>/dev/null");
+        if (c.linked) {
+            fs::create_hard_link(In(c.changed), Folder + "-elsewhere");
+        } else {
+            fs::copy_file(In(c.changed), Folder + "-elsewhere");
+            fs::rename(Folder + "-elsewhere", In(c.changed));
+        }
         EXPECT_EQ(WEXITSTATUS(::pclose(save)), c.status) << c.what;
         EXPECT_EQ(Pair(), c.files) << c.what;
         std::string log = ReadBytes(In("tavola7.log"));
         std::erase(log, '\0');
-        EXPECT_EQ(log.find(" 5 Bruno ") != std::string::npos, c.entryLeft) << c.what;
+        EXPECT_NE(log.find(" 5 Bruno "), std::string::npos) << c.what << ": the entry left the log";
     }
 }
 
@@ -690,21 +686,11 @@ TEST(Record, AFoldDuringAStartNeverShowsAMixedPair) {
         GTEST_SKIP() << "strace is missing or may not trace here";
     FreshFolder();
     TempDir dir;
-    const std::string trace = dir / "trace", shown = dir / "shown";
-    WriteBytes(trace, "");
-    const std::string self = fs::read_symlink("/proc/self/exe").string();
-    FILE* start = ::popen(("strace -qq -e trace=pread64 -P " + In("ntavrec7.txt") +
-                           " -e inject=pread64:delay_enter=2000000:when=1 -o " + trace + " env " +
-                           ReadProbeEnv + "=" + shown + " " + self +
-                           " --gtest_filter=Record.AFoldDuringAStartNeverShowsAMixedPair >/dev/null")
-                              .c_str(),
-                          "r");
-    ASSERT_NE(start, nullptr);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (ReadBytes(trace).find("pread64(") == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline)
-        ::usleep(1000);
-    ASSERT_NE(ReadBytes(trace).find("pread64("), std::string::npos) << "the start never read the name file";
+    const std::string shown = dir / "shown";
+    FILE* start = HeldBack("pread64", In("ntavrec7.txt"),
+                           "env " + std::string(ReadProbeEnv) + "=" + shown + " " +
+                               fs::read_symlink("/proc/self/exe").string() +
+                               " --gtest_filter=Record.AFoldDuringAStartNeverShowsAMixedPair >/dev/null");
     EXPECT_EQ(RunHelper({"9", "Bruno"}), 0);
     ASSERT_EQ(::pclose(start), 0);
     const std::string pair = ReadBytes(shown);
