@@ -13,9 +13,10 @@ namespace tavola {
 namespace {
 
 // How long after the paint event the work waits: long enough for the paint to
-// leave the program and reach the screen undisturbed, far shorter than any
-// child takes to read the dialog and type.
-constexpr auto AfterThePaintReachesTheScreen = std::chrono::milliseconds(50);
+// reach the screen undisturbed, and for a class of thirty started together on
+// one server to see every dialog before any game takes the processor for its
+// window; far shorter than any child takes to read the dialog and type.
+constexpr auto WhileTheChildReads = std::chrono::seconds(1);
 
 // Watches the application's events until a window's paint event, then starts
 // the work a moment behind it, or as that window hides, whichever is first.
@@ -32,7 +33,7 @@ class FirstPaintWatch : public QObject {
             return false;
         if (event->type() == QEvent::Paint && painted_ == nullptr) {
             painted_ = watched;
-            QTimer::singleShot(AfterThePaintReachesTheScreen, this, &FirstPaintWatch::Run);
+            QTimer::singleShot(WhileTheChildReads, this, &FirstPaintWatch::Run);
         } else if (event->type() == QEvent::Hide && watched == painted_) {
             Run();
         }
