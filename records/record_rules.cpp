@@ -35,9 +35,12 @@ std::optional<RecordBook::Entry> DecodeBody(std::string_view body) {
         return std::nullopt;
     const std::string_view name = rest.substr(0, *length), user = rest.substr(*length);
     RecordBook::Entry entry{{std::string(score), std::string(name)}, 0, std::nullopt};
-    if (!user.empty() && (!user.starts_with(' ') ||
-                          !(entry.user = CountOf<uid_t>(user.substr(1), static_cast<uid_t>(-2)))))
-        return std::nullopt;
+    if (!user.empty()) {
+        entry.user = user.starts_with(' ') ? CountOf<uid_t>(user.substr(1), static_cast<uid_t>(-2))
+                                           : std::nullopt;
+        if (!entry.user)
+            return std::nullopt;
+    }
     return RecordBook::IsName(name) ? std::optional(entry) : std::nullopt;
 }
 

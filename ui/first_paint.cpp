@@ -19,7 +19,7 @@ namespace {
 constexpr auto WhileTheChildReads = std::chrono::seconds(1);
 
 // Watches the application's events until a window's paint event, then starts
-// the work a moment behind it, or as that window hides, whichever is first.
+// the work a second behind it, or as that window hides, whichever is first.
 class FirstPaintWatch : public QObject {
   public:
     FirstPaintWatch(QObject* context, std::function<void()> work)
