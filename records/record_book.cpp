@@ -14,6 +14,9 @@ namespace {
 constexpr const char* ScoreName = RecordFolder::ScoreName;
 constexpr const char* NameName = RecordFolder::NameName;
 constexpr const char* LogName = RecordFolder::LogName;
+// How long a save waits for the turn that another of its player's saves has:
+// three seconds, in tries 10 ms apart.
+constexpr int TurnTries = 300;
 
 // Where the log's bytes begin (a fold's punched hole reads as none), and its size.
 std::pair<off_t, off_t> LogSpan(int log, const std::string& shown) {
@@ -73,6 +76,8 @@ bool RecordBook::Offer(long score, const std::string& name) {
                            "Il record non è nel formato dei file");
     // Opening the pair for writing refuses a save that could never be folded.
     const Files files = Open(O_RDWR);
+    const uid_t player = ::getuid();
+    TakeTurn(files, player);
     const UniqueFd lock = folder_.TryLock();
     const bool locked = lock.get() >= 0;
     const Snapshot before = Take(files);
@@ -80,7 +85,6 @@ bool RecordBook::Offer(long score, const std::string& name) {
         return false;
     // Saves that found the lock taken left their entries to this one: room for mine.
     const bool folded = locked && Fold(files, before);
-    const uid_t player = ::getuid();
     const off_t end =
         Append(files, EncodeEntry(mine, player), folded ? 0 : Waiting(before.log, player));
     const Snapshot after = Take(files);
@@ -131,6 +135,28 @@ bool RecordBook::Fold(const Files& files, const Snapshot& snapshot) {
     if (errno != EOPNOTSUPP && errno != ENOSYS)
         throw FileError(folder_.Shown(LogName), errno);
     return false;
+}
+
+// A player's saves take turns from their reading to their append, so that
+// the share that each one checks holds all that she has waiting, however many
+// she starts at once or stops halfway. The turn is a lock on one byte of the
+// log, at her user number, which only her own saves take and which goes with
+// the save's file; nobody else's save waits for it. A turn that another of
+// her saves keeps for seconds (one that she stopped) is a full share. Where
+// the file system keeps no such locks, the share is checked without turns.
+void RecordBook::TakeTurn(const Files& files, uid_t player) const {
+    struct flock turn {};
+    turn.l_type = F_WRLCK;
+    turn.l_whence = SEEK_SET;
+    turn.l_start = player;
+    turn.l_len = 1;
+    for (int waited = 0; ::fcntl(files.log.get(), F_OFD_SETLK, &turn) != 0; ++waited) {
+        if (errno != EAGAIN && errno != EACCES)
+            return;
+        if (waited == TurnTries)
+            throw RuntimeError(RuntimeError::DiskFull, folder_.Shown(LogName));
+        ::usleep(10000);
+    }
 }
 
 // One write, so that no other save's bytes come between this one's; a

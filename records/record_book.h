@@ -13,7 +13,7 @@
 namespace tavola {
 
 // The record, kept alike in the player's own folder and in the computer's.
-// Nobody waits for anybody: a save is appended whole, in one write, to the
+// Nobody waits for another player: a save is appended whole, in one write, to the
 // log, and from then on it has happened. The record is the best of the files'
 // pair and the log's whole entries, the files the oldest; a tie keeps the
 // older. Whoever holds the lock folds the log into the files, the name first,
@@ -95,6 +95,7 @@ class RecordBook {
     struct Files;
     Files Open(int flags);
     Snapshot Take(const Files& files) const;
+    void TakeTurn(const Files& files, uid_t player) const;
     bool Fold(const Files& files, const Snapshot& snapshot);
     off_t Append(const Files& files, const std::string& entry, std::size_t waiting);
 

@@ -2,7 +2,7 @@
 // It runs set-group-id to the record folder's group, so that players save the
 // record but never touch its files, which every player reads. It reads no
 // environment and no file outside its compiled-in folder, follows no link,
-// creates no file, never waits for another game, and refuses anything
+// creates no file, never waits for another player's game, and refuses anything
 // unexpected with a message in Italian, leaving the files as they were.
 //
 //   tavola7-record SCORE NAME   saves the pair when SCORE beats the record

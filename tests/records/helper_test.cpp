@@ -663,6 +663,27 @@ TEST(RecordHelper, ASaveThatMeetsTheInstallStepsCopyIsKeptOrNotAnnounced) {
     }
 }
 
+// A player one entry short of her full share, who keeps the lock, saves
+// twice at once: the save that finds the other between its check and its
+// append (here held at its write) counts that entry too, and is refused.
+TEST(RecordHelper, APlayersSavesAtOnceStayWithinHerShare) {
+#ifdef TAVOLA_SANITIZE
+    GTEST_SKIP() << "the sanitizer runtime makes system calls of its own";
+#endif
+    if (Shell("strace -o /dev/null true") != 0)
+        GTEST_SKIP() << "strace is missing or may not trace here";
+    FreshFolder();
+    const std::string entry = RecordBook::EncodeEntry({"1", "Bruno"}, ::getuid());
+    std::string log;
+    while (log.size() + 2 * entry.size() <= RecordBook::UserShare)
+        log += entry;
+    WriteBytes(In("tavola7.log"), log);
+    const LockHolder holder;
+    FILE* first = HeldBack("write", In("tavola7.log"), Helper + " 9 Bruno");
+    EXPECT_EQ(RunHelper({"10", "Bruno"}), RuntimeError::DiskFull);
+    EXPECT_EQ(WEXITSTATUS(::pclose(first)), 0);
+}
+
 } // namespace
 
 namespace {
