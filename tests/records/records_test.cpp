@@ -36,49 +36,6 @@ TEST(Records, FirstStartCreatesBothFilesEmptyAndHersAlone) {
     EXPECT_EQ(std::filesystem::status(f.ScoreFile()).permissions(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
-// What the end of a game leaves: a better score is written with its holder,
-// announced, and shown at the next start; a tie or less writes and says nothing.
-TEST(Records, OnlyABetterScoreIsWrittenAnnouncedAndShownAtTheNextStart) {
-    struct Case {
-        const char* storedScore;
-        const char* player;
-        int right;
-        const char* score; // the files afterwards, as bytes
-        const char* name;
-    } cases[] = {
-        {"", "Niccolò", 12, "12\r\n", "Niccol\xF2\r\n"},
-        {"", "", 1, "1\r\n", "\r\n"}, // an empty name is a bare line end
-        {"3\r\n", "Bruno", 4, "4\r\n", "Bruno\r\n"},
-        {"3\r\n", "Bruno", 3, "3\r\n", "Anna\r\n"}, // a tie keeps the holder
-        {"3\r\n", "Bruno", 2, "3\r\n", "Anna\r\n"},
-        {"3\r\n", "Bruno", 0, "3\r\n", "Anna\r\n"},
-    };
-    for (const auto& c : cases) {
-        DiskQuizFixture f;
-        WriteBytes(f.ScoreFile(), c.storedScore);
-        WriteBytes(f.NameFile(), *c.storedScore ? "Anna\r\n" : "");
-        f.Load(c.player);
-        ScoreRight(f, c.right);
-        const auto said = f.platform.messages.size();
-        EXPECT_EQ(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }), 0);
-        EXPECT_EQ(ReadBytes(f.ScoreFile()), c.score) << c.right << " right";
-        EXPECT_EQ(ReadBytes(f.NameFile()), c.name) << c.right << " right";
-        const bool saved = std::string(c.score) != c.storedScore;
-        ASSERT_EQ(f.platform.messages.size(), said + (saved ? 1 : 0)) << c.right << " right";
-        if (!saved)
-            continue;
-        EXPECT_EQ(f.platform.messages.back().prompt,
-                  "Ok! Ho registrato il tuo record, C A M P I O N E");
-        EXPECT_EQ(f.platform.messages.back().title, std::nullopt);
-
-        DiskQuizFixture next;
-        next.files.place.folder = f.dir.Path().string();
-        next.Load("Carla");
-        EXPECT_EQ(next.controls.Caption(Label::lblpunti), c.score);
-        EXPECT_EQ(next.controls.Caption(Label::lblnome), std::string(c.player) + "\r\n");
-    }
-}
-
 TEST(Records, ForeignContentNeverStopsTheStart) {
     struct Case {
         const char* name;
