@@ -112,25 +112,6 @@ template <typename Cases> auto InBothFolders(const Cases& cases) {
     return both;
 }
 
-TEST(RecordHelper, SavesOnlyAScoreThatBeatsTheRecordOnDisk) {
-    FreshFolder();
-    EXPECT_EQ(RunHelper({"5", "Bruno"}), 1);
-    EXPECT_EQ(Pair(), OldPair);
-    EXPECT_EQ(fs::file_size(In("tavola7.log")), 0u) << "a tie writes nothing";
-    EXPECT_EQ(RunHelper({"12", "Niccol\xF2"}), 0);
-    EXPECT_EQ(Pair(), (std::pair<std::string, std::string>{"12\r\n", "Niccol\xF2\r\n"}));
-
-    // A log at its limit, which a stopped holder of the lock keeps from being
-    // folded, refuses a save before writing; a free lock makes room.
-    WriteBytes(In("tavola7.log"), std::string(RecordBook::LogLimit, '\n'));
-    {
-        LockHolder holder;
-        EXPECT_EQ(RunHelper({"13", "Bruno"}), 61);
-    }
-    EXPECT_EQ(fs::file_size(In("tavola7.log")), RecordBook::LogLimit);
-    EXPECT_EQ(RunHelper({"13", "Bruno"}), 0);
-}
-
 TEST(RecordHelper, RefusesBadInputAndLeavesTheFilesAsTheyWere) {
     const std::vector<std::vector<std::string>> refused = {
         {"7"},
@@ -160,6 +141,8 @@ TEST(RecordHelper, RefusesBadInputAndLeavesTheFilesAsTheyWere) {
         EXPECT_EQ(Pair(), OldPair) << arguments[0];
     }
     FreshFolder();
+    EXPECT_EQ(RunHelper({"5", "Bruno"}), 1) << "a tie";
+    EXPECT_EQ(fs::file_size(In("tavola7.log")), 0u) << "a tie writes nothing";
     EXPECT_EQ(RunHelper({"32767", std::string(255, '\xE0')}), 0) << "the highest score, the longest name";
 }
 
@@ -242,7 +225,8 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
     const std::string target = outside / "target";
     const std::pair<std::string, std::string> newPair{"9\r\n", "Bruno\r\n"};
     enum Plant { Link, LinkToAFile, Fifo, HardLink, Missing, NotTheOwners, SizeLimit, SoftSizeLimit, LongLog,
-                 MyShareHeld, MyShareFree, OthersShareHeld, OlderEntriesHeld };
+                 FullLogFree, MyShareFree, // and from here on, each with the lock held:
+                 FullLogHeld, MyShareHeld, OthersShareHeld, OlderEntriesHeld };
     constexpr int Hung = 200, Unnamed = 201;
     struct Case {
         const char* name;
@@ -269,6 +253,8 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
         {"a file size limit that the save's entry would pass", SizeLimit, "tavola7.log", 61, 61},
         {"a soft file size limit below a hard one that allows the save", SoftSizeLimit, "tavola7.log", 0, 0},
         {"a file size limit below the end of a log that folds left as a hole", LongLog, "tavola7.log", 61, 61},
+        {"a log at its limit, which a stopped holder of the lock keeps from a fold", FullLogHeld, "tavola7.log", 61, 61},
+        {"a log at its limit, the lock free to fold it", FullLogFree, "tavola7.log", 0, 0},
         // A player who keeps the lock and saves on and on fills her own share of the log alone.
         {"my share of the log filled, the lock held", MyShareHeld, "tavola7.log", 61, 61},
         {"my share of the log filled, the lock free to fold it", MyShareFree, "tavola7.log", 0, 0},
@@ -302,6 +288,10 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
         case LongLog:
             fs::resize_file(file, 16384);
             break;
+        case FullLogHeld:
+        case FullLogFree:
+            WriteBytes(file, std::string(RecordBook::LogLimit, '\n'));
+            break;
         case MyShareHeld:
         case MyShareFree:
         case OthersShareHeld:
@@ -324,7 +314,7 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
         const std::string shown = std::string(shared ? "shared: " : "own: ") + c.name;
         const int expected = shared ? c.shared : c.own;
         std::optional<LockHolder> holder;
-        if (c.plant == MyShareHeld || c.plant == OthersShareHeld || c.plant == OlderEntriesHeld)
+        if (c.plant >= FullLogHeld)
             holder.emplace();
         const pid_t child = ::fork();
         if (child == 0) {
