@@ -65,6 +65,8 @@ TEST(Countdown, TheTickAfterZeroSaysGoodbyeWithTheBudgetAndTheDateThenTheRecord)
         {1, "", true, 1, true},
         {1, "1\r\n", true, 0, false},
         {2, "1\r\n", false, 1, false}, // another game saved as much meanwhile
+        {7, "  7 punti\r\n", true, 0, false}, // foreign files, read by their leading number
+        {1, "record!\r\n", true, 1, true},
     };
     for (const auto& c : cases) {
         QuizFixture f;

@@ -23,45 +23,6 @@ using namespace tavola::testing;
 
 namespace {
 
-TEST(Records, FirstStartCreatesBothFilesEmptyAndHersAlone) {
-    DiskQuizFixture f;
-    const std::string dir = f.dir.Path().string();
-    f.Load();
-    EXPECT_EQ(ReadBytes(f.ScoreFile()), "");
-    EXPECT_EQ(ReadBytes(f.NameFile()), "");
-    EXPECT_EQ(f.controls.Caption(Label::lblpunti), "");
-    EXPECT_EQ(f.controls.Caption(Label::lblnome), "");
-    // The player's record is hers alone.
-    EXPECT_EQ(std::filesystem::status(dir).permissions(), std::filesystem::perms::owner_all);
-    EXPECT_EQ(std::filesystem::status(f.ScoreFile()).permissions(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-}
-
-TEST(Records, ForeignContentNeverStopsTheStart) {
-    struct Case {
-        const char* name;
-        std::string content;
-        int scoreThatBeatsIt;
-    } cases[] = {
-        {"words", "record!\r\n", 1},
-        {"binary with a NUL",
-         std::string("\0\x01\xFF"
-                     "7",
-                     4),
-         1},
-        {"leading blanks", "  7 punti\r\n", 8},
-        {"negative", "-3\r\n", 1},
-        {"no line end", "4", 5},
-    };
-    for (const auto& c : cases) {
-        DiskQuizFixture f;
-        WriteBytes(f.ScoreFile(), c.content);
-        f.Load();
-        ScoreRight(f, c.scoreThatBeatsIt);
-        f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
-        EXPECT_EQ(ReadBytes(f.ScoreFile()), std::to_string(c.scoreThatBeatsIt) + "\r\n") << c.name;
-    }
-}
-
 TEST(Records, AHugeRecordFileShowsOnlyItsStart) {
     DiskQuizFixture f;
     WriteBytes(f.NameFile(), std::string(50 << 20, 'x'));

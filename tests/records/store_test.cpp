@@ -129,8 +129,13 @@ TEST(RecordStore, OnlyThePlayersOwnFolderIsMadeWhenMissing) {
         else
             EXPECT_THROW(store.Read(), RuntimeError) << c.what;
         EXPECT_EQ(std::filesystem::is_directory(dir / c.folder), c.made) << c.what;
-        if (c.made) { // each folder made is the player's alone
+        if (c.made) { // each folder and file made is the player's alone, the files empty
             EXPECT_EQ(std::filesystem::status(dir / "data").permissions(), std::filesystem::perms::owner_all);
+            for (const char* name : {"tavrec7.txt", "ntavrec7.txt"}) {
+                EXPECT_EQ(ReadBytes(dir / (std::string(c.folder) + "/" + name)), "") << name;
+                EXPECT_EQ(std::filesystem::status(dir / (std::string(c.folder) + "/" + name)).permissions(),
+                          std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+            }
         }
     }
 }
