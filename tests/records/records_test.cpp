@@ -95,20 +95,15 @@ TEST(RecordsOnAFullDisk, TheOldRecordStaysWhole) {
         if (::geteuid() != 0)
             GTEST_SKIP() << "a private tmpfs needs root";
         TempDir mountPoint;
-        const std::string probe =
-            "unshare -m --propagation private sh -c 'mount -t tmpfs -o size=32k tmpfs " +
-            mountPoint.Path().string() + "' 2>/dev/null";
-        if (std::system(probe.c_str()) != 0)
+        const std::string mount = "unshare -m --propagation private sh -c 'mount -t tmpfs -o size=32k tmpfs " +
+                                  mountPoint.Path().string();
+        if (std::system((mount + "' 2>/dev/null").c_str()) != 0)
             GTEST_SKIP() << "this machine does not allow a private tmpfs (unshare -m and mount)";
-        const std::string run =
-            "unshare -m --propagation private sh -c 'mount -t tmpfs -o size=32k tmpfs " +
-            mountPoint.Path().string() + " && " + FullDiskEnv + "=" + mountPoint.Path().string() +
-            " exec /proc/self/exe --gtest_filter=RecordsOnAFullDisk.*'";
-        // /proc/self/exe in the shell is the shell; name this test binary instead.
-        const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-        std::string command = run;
-        command.replace(command.find("/proc/self/exe"), 14, self);
-        EXPECT_EQ(std::system(command.c_str()), 0)
+        EXPECT_EQ(std::system((mount + " && exec env " + FullDiskEnv + "=" + mountPoint.Path().string() + " " +
+                               std::filesystem::read_symlink("/proc/self/exe").string() +
+                               " --gtest_filter=RecordsOnAFullDisk.*'")
+                                  .c_str()),
+                  0)
             << "the save on a full disk went wrong; see above";
         return;
     }
