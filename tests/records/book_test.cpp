@@ -1,0 +1,667 @@
+// The record book on disk, in either folder: the folder's states, what a
+// save, a start and a fold do in each, and what a crash, a kill, a failing
+// call or a full disk leaves.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <sys/resource.h>
+#include <thread>
+
+#include "record_fixture.h"
+#include "record_store.h"
+
+using namespace tavola;
+using namespace tavola::testing;
+
+namespace {
+
+// A pair that would break the files' format never reaches them, whoever offers it.
+TEST(RecordBook, RefusesAPairThatNoSaveCouldWrite) {
+    for (const auto& [score, name] :
+         {std::pair<long, std::string>{7, "An\nna"}, {32768, "Anna"}, {-1, "Anna"}}) {
+        TempDir dir;
+        RecordBook book(dir.Path().string(), RecordFolder::Kind::Own);
+        EXPECT_THROW(book.Offer(score, name), RuntimeError) << score << " " << name;
+        EXPECT_FALSE(fs::exists(dir / "tavola7.log")) << score << " " << name;
+    }
+}
+
+// The install step's fold, run as the helper with no argument: the files
+// follow the record, which may be in the log alone; a pair that no save
+// could write is emptied unless an entry beats it; a held lock or a file
+// size limit leaves the files as they were; no step loses an entry.
+TEST(RecordHelper, AFoldMendsThePairAndKeepsEveryEntry) {
+    const Texts anna{"9\r\n", "Anna\r\n"}, cut{"5\r\n", ""}, none{"", ""};
+    struct Case {
+        const char* what;
+        Texts files;
+        std::string log;
+        const char* before; // shell commands before the helper runs
+        bool held;
+        int status;
+        Texts after, shown;
+        std::string kept = {}; // what the log still holds, holes aside
+    } cases[] = {
+        {"an empty record stays empty", none, "", "", false, 0, none, none},
+        {"a name cut short, the record in the log", cut, "\n9 4 Anna\r", "", false, 0, anna, anna},
+        {"the same behind a held lock", cut, "\n9 4 Anna\r", "", true, 0, cut, anna},
+        {"a file size limit of 0", OldPair, "\n9 4 Anna\r", "ulimit -f 0;", false, 61, OldPair, anna},
+        {"a score that no game could write", {"99999\r\n", "Anna\r\n"}, "", "", false, 0, none, none},
+        {"the same, beaten in the log", {"99999\r\n", "Anna\r\n"}, "\n9 4 Anna\r", "", false, 0, anna, anna},
+        {"a name without its score", {"", "Anna\r\n"}, "", "", false, 0, none, none},
+        {"a name that no game could write", {"5\r\n", "An\x01na\r\n"}, "", "", false, 0, none, none},
+        {"files ending in a bare line feed keep their record", {"7\n", "Anna\n"}, "", "", false, 0, {"7\n", "Anna\n"}, {"7\n", "Anna\n"}},
+        {"a half-written entry survives a fold", OldPair, "\n9 4 Anna\r\n7 5 Ca", "", false, 0, anna, anna, "\n7 5 Ca"},
+    };
+    for (const auto& c : cases) {
+        FreshFolder();
+        Plant(Folder, c.files, c.log);
+        std::optional<LockHolder> holder;
+        if (c.held)
+            holder.emplace();
+        EXPECT_EQ(Shell("sh -c '" + std::string(c.before) + " exec " + Helper + "'"), c.status) << c.what;
+        EXPECT_EQ(Pair(), c.after) << c.what;
+        const auto [score, name] = RecordBook(Folder, RecordFolder::Kind::Shared).Read();
+        EXPECT_EQ(std::pair(score, name), c.shown) << c.what;
+        std::string log = ReadBytes(In("tavola7.log"));
+        std::erase(log, '\0');
+        if (!c.kept.empty()) {
+            EXPECT_EQ(log, c.kept) << c.what;
+        }
+    }
+}
+
+// Links, FIFOs, missing files and leftovers that a careless or hostile hand
+// could leave in either folder: nothing hangs, nothing outside the folder is
+// written, and what cannot be used is the run-time error naming it, with
+// the files as they were. The player's own folder makes a missing file
+// again; the computer's makes none. Each row runs in a child of its own
+// with a deadline, so that one that would hang fails alone, at once.
+TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
+    TempDir outside;
+    const std::string target = outside / "target";
+    enum Planted { Link, LinkToAFile, Fifo, HardLink, Missing, NotTheOwners, SizeLimit, SoftSizeLimit, LongLog,
+                 FullLogFree, MyShareFree, // and from here on, each with the lock held:
+                 FullLogHeld, MyShareHeld, OthersShareHeld, OlderEntriesHeld };
+    constexpr int Unnamed = 201;
+    struct Case {
+        const char* name;
+        Planted plant;
+        const char* file;
+        int own, shared; // the run-time error in each folder; 0: the game plays and saves
+    } cases[] = {
+        {"dangling link for the score", Link, "tavrec7.txt", 75, 75},
+        {"dangling link for the lock", Link, "tavola7.lock", 75, 75},
+        {"link to a file outside for the score", LinkToAFile, "tavrec7.txt", 75, 75},
+        {"link to a file outside for the log", LinkToAFile, "tavola7.log", 75, 75},
+        {"FIFO for the score", Fifo, "tavrec7.txt", 75, 75},
+        {"FIFO for the log", Fifo, "tavola7.log", 75, 75},
+        {"FIFO for the lock", Fifo, "tavola7.lock", 75, 75},
+        {"hard link for the score, which a rewrite would carry outside", HardLink, "tavrec7.txt", 75, 75},
+        // An administrator who deletes the files for a fresh record: no
+        // player's game may make them again, owned by that player.
+        {"score file missing", Missing, "tavrec7.txt", 0, 53},
+        {"lock missing", Missing, "tavola7.lock", 0, 53},
+        {"log missing", Missing, "tavola7.log", 0, 53},
+        {"a file that a player's game made, before this version", NotTheOwners, "ntavrec7.txt", 0, 70},
+        {"old temporary name planted as a link", Link, "tavrec7.txt.tmp-4242", 0, 0},
+        // Killed by SIGXFSZ, a game would never say "Disco pieno".
+        {"a file size limit that the save's entry would pass", SizeLimit, "tavola7.log", 61, 61},
+        {"a soft file size limit below a hard one that allows the save", SoftSizeLimit, "tavola7.log", 0, 0},
+        {"a file size limit below the end of a log that folds left as a hole", LongLog, "tavola7.log", 61, 61},
+        {"a log at its limit, which a stopped holder of the lock keeps from a fold", FullLogHeld, "tavola7.log", 61, 61},
+        {"a log at its limit, the lock free to fold it", FullLogFree, "tavola7.log", 0, 0},
+        // A player who keeps the lock and saves on and on fills her own share of the log alone.
+        {"my share of the log filled, the lock held", MyShareHeld, "tavola7.log", 61, 61},
+        {"my share of the log filled, the lock free to fold it", MyShareFree, "tavola7.log", 0, 0},
+        {"another player's share filled, the lock held", OthersShareHeld, "tavola7.log", 0, 0},
+        {"an older version's entries, the lock held", OlderEntriesHeld, "tavola7.log", 0, 0},
+    };
+    for (const auto& [shared, c] : InBothFolders(cases)) {
+        if (c.plant == NotTheOwners && ::geteuid() != 0)
+            continue; // only root may give a file away
+        FreshFolder();
+        fs::remove(target);
+        const std::string file = In(c.file);
+        if (c.plant == Link || c.plant == LinkToAFile || c.plant == Fifo || c.plant == Missing)
+            fs::remove(file);
+        switch (c.plant) {
+        case LinkToAFile:
+            WriteBytes(target, "someone else's");
+            [[fallthrough]];
+        case Link:
+            fs::create_symlink(target, file);
+            break;
+        case Fifo:
+            ASSERT_EQ(::mkfifo(file.c_str(), 0664), 0);
+            break;
+        case HardLink:
+            fs::create_hard_link(file, Folder + "-elsewhere");
+            break;
+        case NotTheOwners:
+            ASSERT_EQ(::chown(file.c_str(), 12345, ::getegid()), 0);
+            break;
+        case LongLog:
+            fs::resize_file(file, 16384);
+            break;
+        case FullLogHeld:
+        case FullLogFree:
+            WriteBytes(file, std::string(RecordBook::LogLimit, '\n'));
+            break;
+        case MyShareHeld:
+        case MyShareFree:
+        case OthersShareHeld:
+        case OlderEntriesHeld: {
+            const std::string entry = c.plant == OlderEntriesHeld
+                                          ? "\n1 5 Bruno\r"
+                                          : RecordBook::EncodeEntry({"1", "Bruno"}, ::getuid() + (c.plant == OthersShareHeld));
+            std::string log;
+            while (log.size() + entry.size() <= RecordBook::UserShare)
+                log += entry;
+            WriteBytes(file, log);
+            break;
+        }
+        case Missing:
+        case SizeLimit:
+        case SoftSizeLimit:
+            break;
+        }
+
+        const std::string shown = std::string(shared ? "shared: " : "own: ") + c.name;
+        const int expected = shared ? c.shared : c.own;
+        std::optional<LockHolder> holder;
+        if (c.plant >= FullLogHeld)
+            holder.emplace();
+        const int status = InChild(false, [&] {
+            const rlimit none{0, 0}, soft{0, RLIM_INFINITY}, half{8192, 8192};
+            if (c.plant == SizeLimit || c.plant == SoftSizeLimit || c.plant == LongLog)
+                ::setrlimit(RLIMIT_FSIZE, c.plant == SizeLimit ? &none : c.plant == LongLog ? &half : &soft);
+            int error = 0;
+            try {
+                Game f(shared);
+                f.Load("Bruno");
+                ScoreRight(f, 9);
+                f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
+            } catch (const RuntimeError& e) {
+                // Named, and in as many lines as the game's own: no line end of the helper's.
+                const std::string said = e.what();
+                error = said.find(c.file) == std::string::npos || said.ends_with('\n') ? Unnamed : e.number();
+            }
+            return error;
+        });
+        EXPECT_EQ(status, expected) << shown;
+        if (c.plant == LinkToAFile)
+            EXPECT_EQ(ReadBytes(target), "someone else's") << shown << ": wrote outside";
+        else
+            EXPECT_FALSE(fs::exists(fs::symlink_status(target))) << shown << ": wrote outside";
+        if (c.plant == Missing && shared) {
+            EXPECT_FALSE(fs::exists(fs::symlink_status(file))) << shown << ": made again";
+        }
+        const auto regular = [](const char* name) { return fs::is_regular_file(fs::symlink_status(In(name))); };
+        if (regular("tavrec7.txt") && regular("ntavrec7.txt")) {
+            EXPECT_EQ(Pair(), expected == 0 && !holder ? NewPair : OldPair) << shown;
+        }
+    }
+}
+
+// A full disk in the middle of a save must leave the old record whole: neither
+// an empty file nor a new score beside the old name. It runs on a tiny tmpfs
+// mounted in a private mount namespace, which needs root.
+constexpr const char* FullDiskEnv = "TAVOLA7_FULL_DISK_DIR";
+
+// Fills the file system of `dir` page by page; the files that hold the pages.
+std::vector<std::string> FillDisk(const std::string& dir) {
+    std::vector<std::string> fillers;
+    for (const std::string page(4096, 'f');;) {
+        const std::string path = dir + "/filler" + std::to_string(fillers.size());
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0644);
+        const bool full = fd < 0 || ::write(fd, page.data(), page.size()) != 4096;
+        if (fd >= 0)
+            ::close(fd);
+        if (full) {
+            fs::remove(path);
+            return fillers;
+        }
+        fillers.push_back(path);
+    }
+}
+
+TEST(RecordsOnAFullDisk, TheOldRecordStaysWhole) {
+    const char* mounted = std::getenv(FullDiskEnv);
+    if (mounted == nullptr) {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "a private tmpfs needs root";
+        TempDir mountPoint;
+        const std::string mount = "unshare -m --propagation private sh -c 'mount -t tmpfs -o size=32k tmpfs " +
+                                  mountPoint.Path().string();
+        if (Shell(mount + "'") != 0)
+            GTEST_SKIP() << "this machine does not allow a private tmpfs (unshare -m and mount)";
+        EXPECT_EQ(Shell(mount + " && exec " + Again(FullDiskEnv + ("=" + mountPoint.Path().string())) + "'"), 0)
+            << "the save on a full disk went wrong; see above";
+        return;
+    }
+
+    Game f(false, mounted);
+    Plant(mounted);
+    f.Load("Bruno");
+    ScoreRight(f, 6);
+    // Room for part of the log's entry only, at the end of its last page:
+    // the write is cut short, and the save says so.
+    WriteBytes(In("tavola7.log", mounted), std::string(4090, '\n'));
+    const std::vector<std::string> fillers = FillDisk(mounted);
+    ASSERT_FALSE(fillers.empty());
+    try {
+        f.quiz.cmdExit_Click();
+        ADD_FAILURE() << "the save reported success on a full disk";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number(), RuntimeError::DiskFull) << error.what();
+    }
+    EXPECT_EQ(Pair(mounted), OldPair);
+
+    for (const auto& filler : fillers)
+        fs::remove(filler);
+    EXPECT_EQ(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }), 0);
+    EXPECT_EQ(Pair(mounted), Texts("6\r\n", "Bruno\r\n"));
+
+    // On a full disk a start, which only reads, shows the log's record and plays on.
+    std::ofstream(In("tavola7.log", mounted), std::ios::app) << "\n9 5 Carla\r";
+    FillDisk(mounted);
+    Game next(false, mounted);
+    next.Load("Dario");
+    EXPECT_EQ(next.controls.Caption(Label::lblpunti), "9\r\n");
+    EXPECT_EQ(next.controls.Caption(Label::lblnome), "Carla\r\n");
+}
+
+// A save cut short at any byte of its entry, and a fold cut short after the
+// name file or at any byte of the score file: the next start shows the old
+// pair or the new, never a mixed one, and the files hold it after a fold.
+TEST(Record, TheNextStartShowsTheOldPairOrTheNewAfterACrash) {
+    const std::string entry = RecordBook::EncodeEntry({"19", "Bruno"}, 1000);
+    const Texts newShown{"19\r\n", "Bruno\r\n"};
+    struct Case {
+        std::string log, score, name; // as the crash left them
+        Texts shown;
+    };
+    std::vector<Case> cases;
+    for (std::size_t cut = 0; cut <= entry.size(); ++cut)
+        cases.push_back({entry.substr(0, cut), "5\r\n", "Anna\r\n", cut == entry.size() ? newShown : OldPair});
+    for (const char* name : {"", "Br", "Bruno\r\n"})
+        cases.push_back({entry, "5\r\n", name, newShown});
+    for (const char* score : {"", "1", "19", "19\r", "19\r\n"})
+        cases.push_back({entry, score, "Bruno\r\n", newShown});
+    for (const auto& [shared, c] : InBothFolders(cases)) {
+        FreshFolder();
+        Plant(Folder, {c.score, c.name}, c.log);
+        Game f(shared);
+        f.Load();
+        const auto shown = std::pair{f.controls.Caption(Label::lblpunti), f.controls.Caption(Label::lblnome)};
+        const std::string what = std::to_string(shared) + ": " + std::to_string(c.log.size()) +
+                                 " bytes of the entry, files " + c.score + "|" + c.name;
+        EXPECT_EQ(shown, c.shown) << what;
+        EXPECT_EQ(Pair(), Texts(c.score, c.name)) << what << ": a start writes nothing";
+        EXPECT_EQ(RunHelper({}), 0) << what;
+        EXPECT_EQ(Pair(), c.shown) << what << ": the files after a fold";
+    }
+}
+
+// A save killed at each system call in turn must leave the old pair or the
+// new one, once the next start has recovered. strace counts calls per kind,
+// so each kind of call that a save makes is killed at each of its calls.
+TEST(RecordHelper, AKillAtAnySystemCallLeavesTheOldPairOrTheNew) {
+    SKIP_WITHOUT_STRACE();
+    int kills = 0;
+    for (const char* kind : {"openat", "read", "write", "ftruncate", "fsync", "close", "flock",
+                             "fstat", "newfstatat", "lseek", "fallocate", "fcntl"}) {
+        for (int call = 1;; ++call) {
+            FreshFolder();
+            const int status = Shell("strace -o /dev/null --inject=" + std::string(kind) +
+                                     ":signal=KILL:when=" + std::to_string(call) + " " + Helper +
+                                     " 9 Bruno");
+            ASSERT_EQ(RunHelper({}), 0) << "the start after a kill at " << kind << " " << call;
+            const auto pair = Pair();
+            EXPECT_TRUE(pair == OldPair || pair == NewPair)
+                << "killed at " << kind << " " << call << ": " << pair.first << pair.second;
+            if (status == 0) { // the save ran to its end before that call came
+                EXPECT_EQ(pair, NewPair);
+                break;
+            }
+            ++kills;
+        }
+    }
+    EXPECT_GT(kills, 30) << "the kills never reached the save";
+}
+
+// An input/output error in a save: before the log's entry is written the save
+// fails with the run-time error and the old pair stays; once it is written,
+// the save has happened, and the files follow at the next start. A failed
+// sync of the entry is reported, though the entry may stand.
+TEST(RecordHelper, AFailureAfterTheEntryIsWrittenStillCountsAsSaved) {
+    SKIP_WITHOUT_STRACE();
+    struct Case {
+        const char* call; // the save's writes and syncs: the log's, the name's, the score's
+        int status;
+        Texts next;
+    } cases[] = {
+        {"write:error=EIO:when=1", 57, OldPair}, {"fsync:error=EIO:when=1", 57, NewPair},
+        {"write:error=ENOSPC:when=1", 61, OldPair}, {"write:error=EFBIG:when=1", 61, OldPair},
+        {"write:error=EIO:when=2", 0, NewPair}, {"write:error=ENOSPC:when=3", 0, NewPair},
+        {"fsync:error=EIO:when=3", 0, NewPair}, {"ftruncate:error=EIO:when=2", 0, NewPair},
+        {"fallocate:error=EIO:when=1", 0, NewPair},
+    };
+    for (const auto& c : cases) {
+        FreshFolder();
+        EXPECT_EQ(Shell("strace -o /dev/null --inject=" + std::string(c.call) + " " + Helper + " 9 Bruno"),
+                  c.status)
+            << c.call;
+        EXPECT_EQ(RunHelper({}), 0) << c.call;
+        EXPECT_EQ(Pair(), c.next) << c.call;
+        EXPECT_EQ(RunHelper({"9", "Carla"}), c.next == NewPair ? 1 : 0) << c.call << ": a tie keeps the older";
+    }
+}
+
+// A start that reads the files while a save folds them: strace holds the
+// start back between its reads of the score file and of the name file, and
+// the save lands in that moment. It still shows the old pair or the new one,
+// never the old score beside the new name.
+constexpr const char* ReadProbeEnv = "TAVOLA7_READ_PROBE";
+
+TEST(Record, AFoldDuringAStartNeverShowsAMixedPair) {
+    if (const char* probe = std::getenv(ReadProbeEnv)) {
+        const auto [score, name] = RecordBook(Folder, RecordFolder::Kind::Shared).Read();
+        WriteBytes(probe, score + "|" + name);
+        return;
+    }
+    SKIP_WITHOUT_STRACE();
+    FreshFolder();
+    TempDir dir;
+    const std::string shown = dir / "shown";
+    FILE* start = HeldBack("pread64", In("ntavrec7.txt"), Again(ReadProbeEnv + ("=" + shown)));
+    EXPECT_EQ(RunHelper({"9", "Bruno"}), 0);
+    ASSERT_EQ(::pclose(start), 0);
+    const std::string pair = ReadBytes(shown);
+    EXPECT_TRUE(pair == "5\r\n|Anna\r\n" || pair == "9\r\n|Bruno\r\n") << pair;
+}
+
+// Root's install step, while a save waits at a system call, puts a copy in
+// place of a file that a member of games linked elsewhere: a fold then
+// leaves its entries in the log, which the step keeps, and a save whose entry
+// went to the old log is not announced.
+TEST(RecordHelper, ASaveThatMeetsTheInstallStepsCopyIsKeptOrNotAnnounced) {
+    SKIP_WITHOUT_STRACE();
+    struct Case {
+        const char* what;
+        const char *call, *held; // the call held back at its first use of `held`
+        const char* changed;     // then linked elsewhere, or replaced by a copy
+        bool linked;
+        int status;
+        Texts files;
+    } cases[] = {
+        {"the score file linked while the save waits for the lock", "flock", "tavola7.lock", "tavrec7.txt",
+         true, 0, {"9\r\n", "Bruno\r\n"}},
+        {"the lock replaced while the save waits for it", "flock", "tavola7.lock", "tavola7.lock", false, 0,
+         OldPair},
+        {"the log replaced before the save synced its entry", "fsync", "tavola7.log", "tavola7.log", false,
+         75, OldPair},
+    };
+    for (const auto& c : cases) {
+        FreshFolder();
+        FILE* save = HeldBack(c.call, In(c.held), Helper + " 9 Bruno 2>/dev/null");
+        if (c.linked) {
+            fs::create_hard_link(In(c.changed), Folder + "-elsewhere");
+        } else {
+            fs::copy_file(In(c.changed), Folder + "-elsewhere");
+            fs::rename(Folder + "-elsewhere", In(c.changed));
+        }
+        EXPECT_EQ(WEXITSTATUS(::pclose(save)), c.status) << c.what;
+        EXPECT_EQ(Pair(), c.files) << c.what;
+        std::string log = ReadBytes(In("tavola7.log"));
+        std::erase(log, '\0');
+        EXPECT_NE(log.find(" 5 Bruno "), std::string::npos) << c.what << ": the entry left the log";
+    }
+}
+
+// A player one entry short of her full share, who keeps the lock, saves
+// twice at once: the save that finds the other between its check and its
+// append (here held at its write) counts that entry too, and is refused.
+TEST(RecordHelper, APlayersSavesAtOnceStayWithinHerShare) {
+    SKIP_WITHOUT_STRACE();
+    FreshFolder();
+    const std::string entry = RecordBook::EncodeEntry({"1", "Bruno"}, ::getuid());
+    std::string log;
+    while (log.size() + 2 * entry.size() <= RecordBook::UserShare)
+        log += entry;
+    WriteBytes(In("tavola7.log"), log);
+    const LockHolder holder;
+    FILE* first = HeldBack("write", In("tavola7.log"), Helper + " 9 Bruno");
+    EXPECT_EQ(RunHelper({"10", "Bruno"}), RuntimeError::DiskFull);
+    EXPECT_EQ(WEXITSTATUS(::pclose(first)), 0);
+}
+
+// Every file and folder that a game makes must be synced into its parent
+// before anything relies on it, or a power cut can lose it after the save was
+// acknowledged. The game runs under strace, which names each descriptor's
+// file, and each creation must be followed by an fsync of its folder.
+constexpr const char* SyncProbeEnv = "TAVOLA7_SYNC_PROBE_DIR";
+
+TEST(RecordsOnAPowerCut, EveryNewFileAndFolderIsSyncedIntoItsParent) {
+    if (const char* probe = std::getenv(SyncProbeEnv)) {
+        const std::string folder = std::string(probe) + "/data/tavola7";
+        Game f(false, folder);
+        f.Load("Bruno");
+        ScoreRight(f, 1);
+        EXPECT_EQ(f.EndsProgram([&] { f.quiz.cmdExit_Click(); }), 0);
+        return;
+    }
+    SKIP_WITHOUT_STRACE();
+    TempDir dir;
+    const std::string trace = dir / "trace";
+    ASSERT_EQ(Shell("strace -f -y -qq -e trace=openat,mkdir,fsync,fallocate -o " + trace + " " +
+                    Again(SyncProbeEnv + ("=" + dir.Path().string()))),
+              0);
+    std::vector<std::string> lines;
+    {
+        std::istringstream log(ReadBytes(trace));
+        for (std::string line; std::getline(log, line);)
+            lines.push_back(line);
+    }
+    const auto made = [&](const std::string& line) -> std::string {
+        if (line.find(dir.Path().string()) == std::string::npos)
+            return {};
+        std::smatch m;
+        static const std::regex opened(R"re(openat\(.*O_CREAT.*\) = \d+<([^>]+)>)re");
+        static const std::regex madeFolder(R"re(mkdir\("([^"]+)", \d+\) = 0)re");
+        if (std::regex_search(line, m, opened) || std::regex_search(line, m, madeFolder))
+            return m[1];
+        return {};
+    };
+    int creations = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string path = made(lines[i]);
+        if (path.empty() || path == trace)
+            continue;
+        ++creations;
+        const std::string parent = fs::path(path).parent_path().string();
+        // Synced at once: before anything else is opened or made, opening the
+        // folders concerned aside.
+        bool synced = false;
+        for (std::size_t j = i + 1; j < lines.size() && !synced; ++j) {
+            synced = lines[j].find("fsync(") != std::string::npos &&
+                     lines[j].find("<" + parent + ">") != std::string::npos;
+            std::smatch result;
+            static const std::regex openedAs(R"re((openat|mkdir)\(.*\) = (\d+<([^>]+)>)?)re");
+            if (!synced && std::regex_search(lines[j], result, openedAs) &&
+                result[3] != parent && result[3] != path)
+                break;
+        }
+        EXPECT_TRUE(synced) << path << " was not synced into " << parent << " at once";
+    }
+    EXPECT_GE(creations, 6) << "two folders, the lock, the two files and the log";
+
+    // The files hold the record durably before the log lets go of it.
+    const auto first = [&](const std::string& call, const std::string& file) {
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].find(call + "(") != std::string::npos &&
+                lines[i].find("/" + file + ">") != std::string::npos)
+                return static_cast<long>(i);
+        return -1L;
+    };
+    const long punched = first("fallocate", "tavola7.log");
+    EXPECT_GE(punched, 0) << "the save's fold punched nothing out of the log";
+    for (const char* file : {"tavrec7.txt", "ntavrec7.txt"}) {
+        const long synced = first("fsync", file);
+        EXPECT_TRUE(synced >= 0 && synced < punched) << file << " was not synced before the punch";
+    }
+}
+
+// Where the game keeps its record, decided from what sits beside the program
+// and who owns the computer's folder.
+TEST(RecordStore, TheRecordIsTheComputersOnlyWhenTheHelperIsInstalledForIt) {
+    enum class Helper { Missing, Plain, SetGroupId, SetGroupIdFolder };
+    enum class Shared { Missing, OfTheHelpersGroup, OfAnotherGroup, AFile };
+    struct Case {
+        const char* what;
+        Helper helper;
+        Shared shared;
+        bool computers;
+    } cases[] = {
+        {"installed for the computer", Helper::SetGroupId, Shared::OfTheHelpersGroup, true},
+        {"no helper: the build tree", Helper::Missing, Shared::OfTheHelpersGroup, false},
+        {"an administrator's override drops the bit", Helper::Plain, Shared::OfTheHelpersGroup,
+         false},
+        {"a folder, not a program", Helper::SetGroupIdFolder, Shared::OfTheHelpersGroup, false},
+        {"the folder missing for a moment: a reset's swap", Helper::SetGroupId, Shared::Missing, true},
+        {"a file in place of the folder", Helper::SetGroupId, Shared::AFile, false},
+        {"the folder of another group", Helper::SetGroupId, Shared::OfAnotherGroup, false},
+    };
+    for (const auto& c : cases) {
+        if (c.shared == Shared::OfAnotherGroup && ::geteuid() != 0)
+            continue; // only root may give its files to another group
+        TempDir dir;
+        const std::string program = dir / "bin", helper = program + "/tavola7-record",
+                          shared = dir / "games", own = dir / "home/tavola7";
+        fs::create_directory(program);
+        if (c.helper == Helper::SetGroupIdFolder)
+            fs::create_directory(helper);
+        else if (c.helper != Helper::Missing)
+            WriteBytes(helper, "#!/bin/sh\n");
+        if (c.helper != Helper::Missing) {
+            ASSERT_EQ(::chmod(helper.c_str(), c.helper == Helper::Plain ? 0755 : 02755), 0);
+        }
+        if (c.shared == Shared::AFile)
+            WriteBytes(shared, "");
+        else if (c.shared != Shared::Missing)
+            fs::create_directory(shared);
+        if (c.shared == Shared::OfAnotherGroup) {
+            ASSERT_EQ(::chown(shared.c_str(), 0, 12345), 0);
+        }
+
+        const RecordPlace place = PickRecordPlace(program, shared, own);
+        EXPECT_EQ(place.folder, c.computers ? shared : own) << c.what;
+        EXPECT_EQ(place.helper, c.computers ? helper : "") << c.what;
+    }
+}
+
+// The player's own folder is made on the way to the first record; the
+// computer's is installation's work, and a game never makes it.
+TEST(RecordStore, OnlyThePlayersOwnFolderIsMadeWhenMissing) {
+    struct Case {
+        const char* what;
+        const char* folder;
+        bool shared;
+        bool made;
+    } cases[] = {
+        {"own, two levels missing", "data/tavola7", false, true},
+        {"own, below a plain file", "file/tavola7", false, false},
+        {"the computer's", "games/tavola7", true, false},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        WriteBytes(dir / "file", "");
+        RecordStore store({dir / c.folder, c.shared ? dir / "helper" : ""});
+        if (c.made)
+            store.Read();
+        else
+            EXPECT_THROW(store.Read(), RuntimeError) << c.what;
+        EXPECT_EQ(fs::is_directory(dir / c.folder), c.made) << c.what;
+        if (c.made) { // each folder and file made is the player's alone, the files empty
+            EXPECT_EQ(fs::status(dir / "data").permissions(), fs::perms::owner_all);
+            for (const char* name : {"tavrec7.txt", "ntavrec7.txt"}) {
+                EXPECT_EQ(ReadBytes(dir / (std::string(c.folder) + "/" + name)), "") << name;
+                EXPECT_EQ(fs::status(dir / (std::string(c.folder) + "/" + name)).permissions(),
+                          fs::perms::owner_read | fs::perms::owner_write);
+            }
+        }
+    }
+}
+
+// A copy of the computer's record that a player runs as her own (a build's,
+// the bench's) has her folder, as the installed one has root's: run as root,
+// the test plays a player who is not.
+TEST(RecordFolder, AComputersFolderOfThePlayersOwnIsHersToUse) {
+    TempDir dir;
+    GiveToPlayer(dir.Path().string());
+    EXPECT_EQ(InChild(true, [&] { return RecordFolder(dir.Path().string(), RecordFolder::Kind::Shared), 0; }), 0);
+}
+
+// A read that fails for good (EIO; here a pipe's ESPIPE) is the file's
+// error, never a retry for ever.
+TEST(RecordFiles, AReadThatFailsForGoodIsTheFilesError) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::alarm(10); // a retry for ever ends the test here
+    EXPECT_THROW(ReadAt(ends[0], 0, 16, "tavrec7.txt"), RuntimeError);
+    ::alarm(0);
+    ::close(ends[0]);
+    ::close(ends[1]);
+}
+
+TEST(Records, AHugeRecordFileShowsOnlyItsStart) {
+    DiskQuizFixture f;
+    WriteBytes(f.NameFile(), std::string(50 << 20, 'x'));
+    f.Load();
+    EXPECT_EQ(f.controls.Caption(Label::lblnome).size(), RecordFolder::ReadLimit);
+}
+
+TEST(Records, AnUnusableRecordFileIsARunTimeErrorNamingIt) {
+    DiskQuizFixture folder;
+    fs::create_directory(folder.NameFile());
+    try {
+        folder.Load();
+        ADD_FAILURE() << "a folder in place of the name file was accepted";
+    } catch (const RuntimeError& error) {
+        // Spelled as the game always spelled it: the folder, a separator, another.
+        EXPECT_NE(std::string(error.what()).find(folder.files.place.folder + "//ntavrec7.txt"),
+                  std::string::npos)
+            << error.what();
+    }
+
+    // A folder that cannot be made, a link in the folder's place (another
+    // user's, say), and a folder of another user's.
+    for (const char* place : {"file/tavola7", "link", "others"}) {
+        DiskQuizFixture f;
+        WriteBytes(f.dir / "file", "");
+        fs::create_directory_symlink(f.dir.Path(), f.dir / "link");
+        fs::create_directory(f.dir / "others");
+        if (::geteuid() == 0)
+            ASSERT_EQ(::chown((f.dir / "others").c_str(), 12345, 12345), 0);
+        else if (std::string_view(place) == "others")
+            continue; // only root may give a folder away
+        f.files.place.folder = f.dir / place;
+        EXPECT_THROW(f.Load(), RuntimeError) << place;
+    }
+}
+
+TEST(Records, ALongRecordFolderIsUsedWhole) {
+    DiskQuizFixture f;
+    const std::string deep = f.dir / (std::string(100, 'a') + "/" + std::string(100, 'b'));
+    fs::create_directories(deep);
+    f.files.place.folder = deep;
+    f.Load();
+    EXPECT_TRUE(fs::exists(deep + "/tavrec7.txt"));
+}
+
+} // namespace

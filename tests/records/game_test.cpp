@@ -1,0 +1,123 @@
+// Games on either folder, as players meet the record: saves meanwhile,
+// games ending at once, a save that cannot land.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+
+#include "record_fixture.h"
+
+using namespace tavola;
+using namespace tavola::testing;
+
+namespace {
+
+// Another game saves while this one plays: its better record is never lost
+// to a score that only beats the one shown, and a record is announced only
+// when it is written. A name goes to disk in the files' code page; an empty
+// one (a cancelled prompt) is a bare line end.
+TEST(Record, ARecordSavedMeanwhileIsNeverLost) {
+    struct Case {
+        int saved, mine;
+        Texts after;
+    } cases[] = {{8, 6, {"8\r\n", "\r\n"}}, {8, 8, {"8\r\n", "\r\n"}}, {6, 8, {"8\r\n", "Niccol\xF2\r\n"}}};
+    for (const auto& [shared, c] : InBothFolders(cases)) {
+        FreshFolder();
+        Game carla(shared), bruno(shared);
+        carla.Load("Niccolò");
+        bruno.Load("");
+        ScoreRight(bruno, c.saved);
+        bruno.EndsProgram([&] { bruno.quiz.cmdExit_Click(); });
+        ScoreRight(carla, c.mine);
+        const auto said = carla.platform.messages.size();
+        EXPECT_EQ(carla.EndsProgram([&] { carla.quiz.cmdExit_Click(); }), 0);
+        EXPECT_EQ(Pair(), c.after) << shared << ": " << c.saved << " then " << c.mine;
+        EXPECT_EQ(carla.platform.messages.size() > said, c.mine > c.saved) << shared;
+    }
+}
+
+// Ten games ending at once, and a class of thirty whose time runs out
+// together: the best score is what stays, with its own holder, and only a
+// save that is the record is announced (with equal scores, one). How long
+// the slowest save takes is the bench's to measure.
+TEST(Record, GamesEndingAtOnceKeepTheBest) {
+    constexpr int AllEqual = 5;
+    struct Row {
+        int games, round;
+    };
+    const std::array rows{Row{10, 0}, Row{10, 1}, Row{10, 2}, Row{10, 3}, Row{10, 4},
+                          Row{10, AllEqual}, Row{30, 0}, Row{30, AllEqual}};
+    for (const auto& [shared, row] : InBothFolders(rows)) {
+        FreshFolder();
+        const int r = row.round; // a structured binding is not captured before C++20's clang 16
+        const auto scoreOf = [r](int game) { return r == AllEqual ? 15 : 6 + (game * 3 + r) % 10; };
+        std::vector<pid_t> games;
+        for (int game = 0; game < row.games; ++game) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                int status = 0, messages = 0;
+                { // the game's own home goes before the child ends
+                    Game f(shared);
+                    f.Load("Player" + std::to_string(game));
+                    ScoreRight(f, scoreOf(game));
+                    status = f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
+                    messages = static_cast<int>(f.platform.messages.size());
+                }
+                ::_exit(status == 0 ? messages : 99);
+            }
+            games.push_back(child);
+        }
+        int announced = 0;
+        for (const pid_t game : games) {
+            int status = 0;
+            ::waitpid(game, &status, 0);
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 99) << shared << " round " << r;
+            announced += WEXITSTATUS(status) == 2; // the greeting, and the record's message
+        }
+        ASSERT_EQ(RunHelper({}), 0);
+        const auto [score, name] = Pair();
+        EXPECT_EQ(score, "15\r\n") << shared << " round " << r;
+        int player = -1;
+        ASSERT_EQ(std::sscanf(name.c_str(), "Player%d", &player), 1) << name;
+        EXPECT_EQ(scoreOf(player), 15) << "the holder is the one who scored it";
+        EXPECT_GE(announced, 1) << shared << " round " << r;
+        if (r == AllEqual) {
+            EXPECT_EQ(announced, 1) << shared << ": a tie keeps the older";
+        }
+    }
+}
+
+// A save that cannot land leaves the game as it was: a record file that the
+// player may not write ends the save with the run-time error, leaves both
+// files untouched, and never keeps the child from playing. (A hard link is
+// the hostile folder states' row.)
+TEST(Records, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
+    enum Outcome { AsDesigned = 0, SavedAnyway, ShownWrongPair }; // a start that fails: 98
+    TempDir outer;
+    const std::string folder = outer / "records";
+    fs::create_directory(folder);
+    Plant(folder);
+    ::chmod(In("ntavrec7.txt", folder).c_str(), 0444);
+    GiveToPlayer(outer.Path().string());
+    const int outcome = InChild(true, [&] {
+        Game game(false, folder);
+        game.Load("Carla");
+        if (game.controls.Caption(Label::lblpunti) != "5\r\n")
+            return ShownWrongPair;
+        ScoreRight(game, 10);
+        try {
+            game.quiz.cmdExit_Click();
+            return SavedAnyway;
+        } catch (const RuntimeError& error) {
+            if (std::string(error.what()).find("Autorizzazione negata") == std::string::npos)
+                return SavedAnyway;
+        }
+        Game next(false, folder);
+        next.Load("Dario");
+        return next.controls.Caption(Label::lblpunti) == "5\r\n" ? AsDesigned : ShownWrongPair;
+    });
+    EXPECT_EQ(outcome, AsDesigned);
+    EXPECT_EQ(Pair(folder), OldPair);
+}
+
+} // namespace

@@ -1,0 +1,170 @@
+#pragma once
+// What the record tests share: a record folder, the test helper and its
+// compiled-in folder, games on either folder, and ways to run a program (the
+// helper, this test again) under strace or in a child of its own.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <grp.h>
+#include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+#include "quiz_fixture.h"
+#include "record_book.h"
+#include "runtime_error.h"
+
+namespace tavola::testing {
+
+namespace fs = std::filesystem;
+using Texts = std::pair<std::string, std::string>;
+
+const std::string Helper = TAVOLA_TEST_HELPER;
+const std::string Folder = TAVOLA_TEST_HELPER_DIR;
+const Texts OldPair{"5\r\n", "Anna\r\n"}, NewPair{"9\r\n", "Bruno\r\n"};
+constexpr uid_t Nobody = 65534;
+constexpr int Hung = 200; // what InChild gives for a child that a signal ended
+
+inline std::string In(const std::string& name, const std::string& folder = Folder) {
+    return folder + "/" + name;
+}
+
+// The record folder's four files, as installation makes them.
+inline void Plant(const std::string& folder, const Texts& files = OldPair, const std::string& log = "") {
+    WriteBytes(In("tavrec7.txt", folder), files.first);
+    WriteBytes(In("ntavrec7.txt", folder), files.second);
+    WriteBytes(In("tavola7.lock", folder), "");
+    WriteBytes(In("tavola7.log", folder), log);
+}
+
+// The compiled-in folder afresh, holding the record 5 by Anna.
+inline void FreshFolder(mode_t mode = 0755) {
+    fs::remove_all(Folder);
+    fs::remove(Folder + "-elsewhere");
+    fs::create_directories(Folder);
+    ::chmod(Folder.c_str(), mode);
+    Plant(Folder);
+}
+
+inline Texts Pair(const std::string& folder = Folder) {
+    return {ReadBytes(In("tavrec7.txt", folder)), ReadBytes(In("ntavrec7.txt", folder))};
+}
+
+// Runs a command line and gives its exit status; -1 when a signal ended it.
+inline int Shell(const std::string& command) {
+    const int status = std::system(("timeout 10 " + command + " 2>/dev/null").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+inline int RunHelper(const std::vector<std::string>& arguments) {
+    std::string command = Helper;
+    for (const auto& argument : arguments)
+        command += " '" + argument + "'";
+    return Shell(command);
+}
+
+// The command line that runs the current test again, in this test program,
+// with `setting` ("NAME=value") telling it that it runs under a wrapper.
+inline std::string Again(const std::string& setting) {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    return "env " + setting + " " + fs::read_symlink("/proc/self/exe").string() +
+           " --gtest_filter=" + test->test_suite_name() + "." + test->name();
+}
+
+// strace holds, kills or fails a program's system calls; the sanitizers'
+// runtime makes calls of its own, so the plain build runs these tests.
+#ifdef TAVOLA_SANITIZE
+#define SKIP_WITHOUT_STRACE() GTEST_SKIP() << "the sanitizer runtime makes system calls of its own"
+#else
+#define SKIP_WITHOUT_STRACE()                                                                      \
+    do {                                                                                           \
+        if (Shell("strace -o /dev/null true") != 0)                                                \
+            GTEST_SKIP() << "strace is missing or may not trace here";                             \
+    } while (false)
+#endif
+
+// Starts `command` under strace, which holds its first `call` on `file` back
+// for two seconds, and returns once the command has come to that call.
+inline FILE* HeldBack(const std::string& call, const std::string& file, const std::string& command) {
+    const std::string trace = Folder + "-trace";
+    WriteBytes(trace, "");
+    FILE* held = ::popen(("strace -qq -P " + file + " -e trace=" + call + " -e inject=" + call +
+                          ":delay_enter=2000000:when=1 -o " + trace + " " + command + " >/dev/null")
+                             .c_str(),
+                         "r");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ReadBytes(trace).find(call + "(") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        ::usleep(1000);
+    EXPECT_NE(ReadBytes(trace).find(call + "("), std::string::npos) << command << " never came to " << call;
+    return held;
+}
+
+// Holds the record's lock, as a player who stopped a helper would, while it
+// lives. A shared hold is enough to keep every fold out: a fold's hold is
+// its own alone.
+struct LockHolder {
+    int fd = ::open(In("tavola7.lock").c_str(), O_RDONLY | O_CLOEXEC);
+    LockHolder() { EXPECT_EQ(::flock(fd, LOCK_SH), 0); }
+    ~LockHolder() { ::close(fd); }
+};
+
+// Gives `folder` and all it holds to an ordinary player where the test runs
+// as root, who may write even a read-only file; see InChild.
+inline void GiveToPlayer(const std::string& folder) {
+    if (::geteuid() != 0)
+        return;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        EXPECT_EQ(::lchown(entry.path().c_str(), Nobody, Nobody), 0);
+    EXPECT_EQ(::chown(folder.c_str(), Nobody, Nobody), 0);
+}
+
+// Runs `run` in a child process, which a test that hangs or crashes ends
+// alone, after five seconds at most; as that ordinary player when `asPlayer`
+// and the test runs as root. Gives what `run` returns.
+inline int InChild(bool asPlayer, const std::function<int()>& run) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::alarm(5);
+        int outcome = 99;
+        try { // nothing may escape into the child's copy of the test runner
+            if (!asPlayer || ::geteuid() != 0 ||
+                (::setgroups(0, nullptr) == 0 && ::setgid(Nobody) == 0 && ::setuid(Nobody) == 0))
+                outcome = run();
+        } catch (...) {
+            outcome = 98;
+        }
+        ::_exit(outcome);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : Hung;
+}
+
+// A game on either folder, for what the two keep alike: the player's own,
+// which the game opens itself, or the computer's, only through the helper.
+struct Game : DiskQuizFixture {
+    explicit Game(bool shared, const std::string& folder = Folder) {
+        files.place.folder = folder;
+        files.place.helper = shared ? Helper : "";
+    }
+};
+
+// Each case in each folder, the player's own first.
+template <typename Cases> auto InBothFolders(const Cases& cases) {
+    std::vector<std::pair<bool, std::decay_t<decltype(*std::begin(cases))>>> both;
+    for (const bool shared : {false, true})
+        for (const auto& c : cases)
+            both.emplace_back(shared, c);
+    return both;
+}
+
+} // namespace tavola::testing

@@ -1,0 +1,99 @@
+// The record's rules, pure: the files' code page, and what a reading of the
+// files and the log holds.
+#include <gtest/gtest.h>
+
+#include "record_book.h"
+#include "windows1252.h"
+
+using namespace tavola;
+
+namespace {
+
+TEST(Windows1252, NamesGoToDiskAsSingleBytesAndComeBackTheSame) {
+    const std::string name = "Niccolò Müller";
+    const std::string bytes = "\x4E\x69\x63\x63\x6F\x6C\xF2\x20\x4D\xFC\x6C\x6C\x65\x72";
+    EXPECT_EQ(ToWindows1252(name), bytes);
+    EXPECT_EQ(FromWindows1252(bytes), name);
+    // Bytes 80-9F, each against the code page's own character (five are unassigned).
+    const std::string high = "\x80\x81\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8D\x8E\x8F"
+                             "\x90\x91\x92\x93\x94\x95\x96\x97\x98\x99\x9A\x9B\x9C\x9D\x9E\x9F";
+    const std::string shown = "€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ";
+    EXPECT_EQ(FromWindows1252(high), shown);
+    EXPECT_EQ(ToWindows1252(shown), high);
+}
+
+TEST(Windows1252, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+    EXPECT_EQ(ToWindows1252("Ζωή 😀"), "??? ?");
+    EXPECT_EQ(ToWindows1252("a\xFF"
+                            "b"),
+              "a?b"); // broken UTF-8
+}
+
+TEST(Windows1252, EveryByteSurvivesTheRoundTrip) {
+    std::string all;
+    for (int byte = 0; byte < 256; ++byte)
+        all += static_cast<char>(byte);
+    EXPECT_EQ(ToWindows1252(FromWindows1252(all)), all);
+}
+
+// The record that a reading holds: only whole entries by the rules count,
+// files that hold no score as a save writes it count for less than any, and
+// a tie keeps the older.
+TEST(RecordBook, OnlyWholeEntriesByTheRulesCountAndATieKeepsTheOlder) {
+    const char *score = "5\r\n", *name = "Anna\r\n";
+    const RecordBook::Pair anna{"5", "Anna"};
+    struct Case {
+        const char* what;
+        const char *score, *name, *log; // the files' bytes and the log's
+        RecordBook::Pair best;
+    } cases[] = {
+        {"a better entry", score, name, "\n9 5 Bruno\r", {"9", "Bruno"}},
+        {"a tie keeps the older entry", score, name, "\n9 5 Bruno\r\n9 5 Carla\r", {"9", "Bruno"}},
+        {"a tie with the files keeps the files", score, name, "\n5 5 Bruno\r", anna},
+        {"a leading zero", score, name, "\n09 5 Bruno\r", anna},
+        {"above any game's score", score, name, "\n32768 5 Bruno\r", anna},
+        {"cut short before its end, then another", score, name, "\n9 5 Bruno\n6 5 Carla\r", {"6", "Carla"}},
+        {"cut short at the log's end", score, name, "\n9 5 Bruno", anna},
+        {"a length that is not its name's", score, name, "\n9 4 Bruno\r", anna},
+        {"ended by a line feed alone", score, name, "\n9 5 Bruno\n", anna},
+        {"a name with blanks, and its player", score, name, "\n9 10 Anna Maria 1000\r", {"9", "Anna Maria"}},
+        {"a player's number with a leading zero", score, name, "\n9 5 Bruno 01000\r", anna},
+        {"more after the name than a player's number", score, name, "\n9 5 Bruno 1000 1\r", anna},
+        {"a control character in its name", score, name, "\n9 5 Br\x01no\r", anna},
+        {"files ending in a bare line feed", "7\n", "Anna\n", "\n6 5 Bruno\r", {"7", "Anna"}},
+        {"files that no save could write", "99999\r\n", name, "\n1 5 Bruno\r", {"1", "Bruno"}},
+        {"empty files", "", "", "\n0 5 Bruno\r", {"0", "Bruno"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RecordBook::BestOf({c.score, c.name, RecordBook::DecodeLog(c.log, 0)}).pair, c.best)
+            << c.what;
+}
+
+// Whether a save is the record, from the reading just after its append:
+// entries appended before it count as older, the files as the oldest.
+TEST(RecordBook, ASaveIsTheRecordOnlyWhenNothingOlderHoldsAsMuch) {
+    const RecordBook::Entry mine{{"9", "Carla"}, 30, 1000};
+    const RecordBook::Entry older{{"9", "Bruno"}, 12, 1001}, lower{{"8", "Bruno"}, 12, 1001};
+    struct Case {
+        const char* what;
+        const char* score;
+        std::vector<RecordBook::Entry> entries;
+        bool record;
+    } cases[] = {
+        {"alone in the log", "5\r\n", {mine}, true},
+        {"after a lower entry", "5\r\n", {lower, mine}, true},
+        {"after an equal entry", "5\r\n", {older, mine}, false},
+        {"after the same pair, saved before", "5\r\n", {{mine.pair, 12, 1000}, mine}, false},
+        {"the files hold as much", "9\r\n", {mine}, false},
+        {"folded into the files by another", "9\r\n", {}, true},
+        {"folded by another, not yet punched", "9\r\n", {mine}, true},
+        {"folded away and beaten", "10\r\n", {}, false},
+    };
+    for (const auto& c : cases) {
+        RecordBook::Snapshot after{c.score, c.record && c.score[0] == '9' ? "Carla\r\n" : "Anna\r\n", {}};
+        after.log.entries = c.entries;
+        EXPECT_EQ(RecordBook::IsRecord(after, mine), c.record) << c.what;
+    }
+}
+
+} // namespace
