@@ -92,7 +92,7 @@ TEST(Record, GamesEndingAtOnceKeepTheBest) {
 // files untouched, and never keeps the child from playing. (A hard link is
 // the hostile folder states' row.)
 TEST(Records, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
-    enum Outcome { AsDesigned = 0, SavedAnyway, ShownWrongPair }; // a start that fails: 98
+    enum Outcome { AsDesigned = 0, SavedAnyway, ShownWrongPair }; // a start that fails: Thrown
     TempDir outer;
     const std::string folder = outer / "records";
     fs::create_directory(folder);

@@ -16,26 +16,14 @@ namespace {
 
 TEST(RecordHelper, RefusesBadInputAndLeavesTheFilesAsTheyWere) {
     const std::vector<std::vector<std::string>> refused = {
-        {"7"},
-        {"7", "Anna", "extra"},
-        {"", "Anna"},
-        {"123456", "Anna"},
-        {"1a", "Anna"},
-        {"-1", "Anna"},
-        {"+7", "Anna"},
-        {" 7", "Anna"},
-        {"7", std::string(256, 'x')},
-        {"7", "An\rna"},
-        {"7", "An\nna"},
-        {"7", "An\tna"},
-        {"7", "Anna\x1b[2J"}, // a terminal escape, obeyed by an administrator's cat
-        {"7", "Anna\x7f"},
-        {"7", "An\x9dna"}, // unassigned in Windows-1252: the game would show a control character
-        {"7", "An\x81na"}, {"7", "An\x8dna"}, {"7", "An\x8fna"}, {"7", "An\x90na"}, {"7", "An\x1fna"},
-        {"32768", "Anna"},     // beyond any score the game can reach: never beaten
-        {"99999", "Anna"},
-        {"07", "Anna"}, // no game writes a leading zero
-        {"--check", "7", "Anna"},
+        {"7"}, {"7", "Anna", "extra"}, {"--check", "7", "Anna"},
+        {"", "Anna"}, {"123456", "Anna"}, {"1a", "Anna"}, {"-1", "Anna"}, {"+7", "Anna"}, {" 7", "Anna"},
+        {"32768", "Anna"}, {"99999", "Anna"}, // beyond any score the game can reach: never beaten
+        {"07", "Anna"},                       // no game writes a leading zero
+        {"7", std::string(256, 'x')}, {"7", "An\rna"}, {"7", "An\nna"}, {"7", "An\tna"}, {"7", "Anna\x7f"},
+        {"7", "An\x1fna"}, {"7", "Anna\x1b[2J"}, // a terminal escape, obeyed by an administrator's cat
+        // Unassigned in Windows-1252: the game would show a control character.
+        {"7", "An\x81na"}, {"7", "An\x8dna"}, {"7", "An\x8fna"}, {"7", "An\x90na"}, {"7", "An\x9dna"},
     };
     for (const auto& arguments : refused) {
         FreshFolder();

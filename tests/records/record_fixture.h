@@ -7,20 +7,15 @@
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
-#include <filesystem>
 #include <functional>
 #include <grp.h>
-#include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <utility>
-#include <vector>
 
 #include "quiz_fixture.h"
 #include "record_book.h"
-#include "runtime_error.h"
 
 namespace tavola::testing {
 
@@ -31,7 +26,8 @@ const std::string Helper = TAVOLA_TEST_HELPER;
 const std::string Folder = TAVOLA_TEST_HELPER_DIR;
 const Texts OldPair{"5\r\n", "Anna\r\n"}, NewPair{"9\r\n", "Bruno\r\n"};
 constexpr uid_t Nobody = 65534;
-constexpr int Hung = 200; // what InChild gives for a child that a signal ended
+// What InChild gives for a child that a signal ended, and for one that threw.
+constexpr int Hung = 200, Thrown = 98;
 
 inline std::string In(const std::string& name, const std::string& folder = Folder) {
     return folder + "/" + name;
@@ -140,7 +136,7 @@ inline int InChild(bool asPlayer, const std::function<int()>& run) {
                 (::setgroups(0, nullptr) == 0 && ::setgid(Nobody) == 0 && ::setuid(Nobody) == 0))
                 outcome = run();
         } catch (...) {
-            outcome = 98;
+            outcome = Thrown;
         }
         ::_exit(outcome);
     }

@@ -24,9 +24,7 @@ TEST(Windows1252, NamesGoToDiskAsSingleBytesAndComeBackTheSame) {
 
 TEST(Windows1252, CharactersOutsideTheCodePageBecomeQuestionMarks) {
     EXPECT_EQ(ToWindows1252("Ζωή 😀"), "??? ?");
-    EXPECT_EQ(ToWindows1252("a\xFF"
-                            "b"),
-              "a?b"); // broken UTF-8
+    EXPECT_EQ(ToWindows1252("a\xFF" "b"), "a?b"); // broken UTF-8
 }
 
 TEST(Windows1252, EveryByteSurvivesTheRoundTrip) {

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The install step, share-record, as a program, beside the record helper's
-# test build and on its folder: a save that lands while the step copies a log
-# that a member of games linked from elsewhere is kept whole, and so is the
-# entry before it. Installation
-# runs as root, and so does this, or it is skipped.
+# The install step, share-record, as a program beside the record helper's test
+# build, on its folder: its reset, a save that lands while it copies a file that
+# a member of games linked from elsewhere, a log made huge. Root's, or skipped.
 #   share_record_test.sh SHARE_RECORD_SOURCE HELPER FOLDER
 set -euo pipefail
 [ "$(id -u)" -eq 0 ] || { echo "skipped: the install step runs as root"; exit 77; }
