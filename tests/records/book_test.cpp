@@ -62,7 +62,7 @@ TEST(RecordHelper, AFoldMendsThePairAndKeepsEveryEntry) {
         std::optional<LockHolder> holder;
         if (c.held)
             holder.emplace();
-        EXPECT_EQ(Shell("sh -c '" + std::string(c.before) + " exec " + Helper + "'"), c.status) << c.what;
+        EXPECT_EQ(Shell(Player() + "sh -c '" + c.before + " exec " + Helper + "'"), c.status) << c.what;
         EXPECT_EQ(Pair(), c.after) << c.what;
         const auto [score, name] = RecordBook(Folder, RecordFolder::Kind::Shared).Read();
         EXPECT_EQ(std::pair(score, name), c.shown) << c.what;
@@ -205,11 +205,6 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
     }
 }
 
-// A full disk in the middle of a save must leave the old record whole: neither
-// an empty file nor a new score beside the old name. It runs on a tiny tmpfs
-// mounted in a private mount namespace, which needs root.
-constexpr const char* FullDiskEnv = "TAVOLA7_FULL_DISK_DIR";
-
 // Fills the file system of `dir` page by page; the files that hold the pages.
 std::vector<std::string> FillDisk(const std::string& dir) {
     std::vector<std::string> fillers;
@@ -227,8 +222,11 @@ std::vector<std::string> FillDisk(const std::string& dir) {
     }
 }
 
+// A full disk in the middle of a save must leave the old record whole: neither
+// an empty file nor a new score beside the old name. It runs on a tiny tmpfs
+// mounted in a private mount namespace, which needs root.
 TEST(RecordsOnAFullDisk, TheOldRecordStaysWhole) {
-    const char* mounted = std::getenv(FullDiskEnv);
+    const char* mounted = Again();
     if (mounted == nullptr) {
         if (::geteuid() != 0)
             GTEST_SKIP() << "a private tmpfs needs root";
@@ -237,7 +235,7 @@ TEST(RecordsOnAFullDisk, TheOldRecordStaysWhole) {
                                   mountPoint.Path().string();
         if (Shell(mount + "'") != 0)
             GTEST_SKIP() << "this machine does not allow a private tmpfs (unshare -m and mount)";
-        EXPECT_EQ(Shell(mount + " && exec " + Again(FullDiskEnv + ("=" + mountPoint.Path().string())) + "'"), 0)
+        EXPECT_EQ(Shell(mount + " && exec " + Again(mountPoint.Path().string()) + "'"), 0)
             << "the save on a full disk went wrong; see above";
         return;
     }
@@ -315,7 +313,7 @@ TEST(RecordHelper, AKillAtAnySystemCallLeavesTheOldPairOrTheNew) {
                              "fstat", "newfstatat", "lseek", "fallocate", "fcntl"}) {
         for (int call = 1;; ++call) {
             FreshFolder();
-            const int status = Shell("strace -o /dev/null --inject=" + std::string(kind) +
+            const int status = Shell(Player() + "strace -o /dev/null --inject=" + std::string(kind) +
                                      ":signal=KILL:when=" + std::to_string(call) + " " + Helper +
                                      " 9 Bruno");
             ASSERT_EQ(RunHelper({}), 0) << "the start after a kill at " << kind << " " << call;
@@ -351,7 +349,7 @@ TEST(RecordHelper, AFailureAfterTheEntryIsWrittenStillCountsAsSaved) {
     };
     for (const auto& c : cases) {
         FreshFolder();
-        EXPECT_EQ(Shell("strace -o /dev/null --inject=" + std::string(c.call) + " " + Helper + " 9 Bruno"),
+        EXPECT_EQ(Shell(Player() + "strace -o /dev/null --inject=" + c.call + " " + Helper + " 9 Bruno"),
                   c.status)
             << c.call;
         EXPECT_EQ(RunHelper({}), 0) << c.call;
@@ -364,10 +362,8 @@ TEST(RecordHelper, AFailureAfterTheEntryIsWrittenStillCountsAsSaved) {
 // start back between its reads of the score file and of the name file, and
 // the save lands in that moment. It still shows the old pair or the new one,
 // never the old score beside the new name.
-constexpr const char* ReadProbeEnv = "TAVOLA7_READ_PROBE";
-
 TEST(Record, AFoldDuringAStartNeverShowsAMixedPair) {
-    if (const char* probe = std::getenv(ReadProbeEnv)) {
+    if (const char* probe = Again()) {
         const auto [score, name] = RecordBook(Folder, RecordFolder::Kind::Shared).Read();
         WriteBytes(probe, score + "|" + name);
         return;
@@ -376,7 +372,7 @@ TEST(Record, AFoldDuringAStartNeverShowsAMixedPair) {
     FreshFolder();
     TempDir dir;
     const std::string shown = dir / "shown";
-    FILE* start = HeldBack("pread64", In("ntavrec7.txt"), Again(ReadProbeEnv + ("=" + shown)));
+    FILE* start = HeldBack("pread64", In("ntavrec7.txt"), Again(shown));
     EXPECT_EQ(RunHelper({"9", "Bruno"}), 0);
     ASSERT_EQ(::pclose(start), 0);
     const std::string pair = ReadBytes(shown);
@@ -403,7 +399,7 @@ TEST(RecordHelper, ASaveThatMeetsTheInstallStepsCopyIsKeptOrNotAnnounced) {
     };
     for (const auto& c : cases) {
         FreshFolder();
-        FILE* save = HeldBack(c.call, In(c.held), Helper + " 9 Bruno 2>/dev/null");
+        FILE* save = HeldBack(c.call, In(c.held), Player() + Helper + " 9 Bruno 2>/dev/null");
         if (c.linked) {
             fs::create_hard_link(In(c.changed), Folder + "-elsewhere");
         } else {
@@ -424,13 +420,13 @@ TEST(RecordHelper, ASaveThatMeetsTheInstallStepsCopyIsKeptOrNotAnnounced) {
 TEST(RecordHelper, APlayersSavesAtOnceStayWithinHerShare) {
     SKIP_WITHOUT_STRACE();
     FreshFolder();
-    const std::string entry = RecordBook::EncodeEntry({"1", "Bruno"}, ::getuid());
+    const std::string entry = RecordBook::EncodeEntry({"1", "Bruno"}, Player().empty() ? ::getuid() : Nobody);
     std::string log;
     while (log.size() + 2 * entry.size() <= RecordBook::UserShare)
         log += entry;
     WriteBytes(In("tavola7.log"), log);
     const LockHolder holder;
-    FILE* first = HeldBack("write", In("tavola7.log"), Helper + " 9 Bruno");
+    FILE* first = HeldBack("write", In("tavola7.log"), Player() + Helper + " 9 Bruno");
     EXPECT_EQ(RunHelper({"10", "Bruno"}), RuntimeError::DiskFull);
     EXPECT_EQ(WEXITSTATUS(::pclose(first)), 0);
 }
@@ -439,10 +435,8 @@ TEST(RecordHelper, APlayersSavesAtOnceStayWithinHerShare) {
 // before anything relies on it, or a power cut can lose it after the save was
 // acknowledged. The game runs under strace, which names each descriptor's
 // file, and each creation must be followed by an fsync of its folder.
-constexpr const char* SyncProbeEnv = "TAVOLA7_SYNC_PROBE_DIR";
-
 TEST(RecordsOnAPowerCut, EveryNewFileAndFolderIsSyncedIntoItsParent) {
-    if (const char* probe = std::getenv(SyncProbeEnv)) {
+    if (const char* probe = Again()) {
         const std::string folder = std::string(probe) + "/data/tavola7";
         Game f(false, folder);
         f.Load("Bruno");
@@ -454,14 +448,12 @@ TEST(RecordsOnAPowerCut, EveryNewFileAndFolderIsSyncedIntoItsParent) {
     TempDir dir;
     const std::string trace = dir / "trace";
     ASSERT_EQ(Shell("strace -f -y -qq -e trace=openat,mkdir,fsync,fallocate -o " + trace + " " +
-                    Again(SyncProbeEnv + ("=" + dir.Path().string()))),
+                    Again(dir.Path().string())),
               0);
     std::vector<std::string> lines;
-    {
-        std::istringstream log(ReadBytes(trace));
-        for (std::string line; std::getline(log, line);)
-            lines.push_back(line);
-    }
+    std::istringstream log(ReadBytes(trace));
+    for (std::string line; std::getline(log, line);)
+        lines.push_back(line);
     const auto made = [&](const std::string& line) -> std::string {
         if (line.find(dir.Path().string()) == std::string::npos)
             return {};
@@ -608,13 +600,6 @@ TEST(RecordFiles, AReadThatFailsForGoodIsTheFilesError) {
     EXPECT_EQ(InChild(false, [&] { return ReadAt(ends[0], 0, 16, "tavrec7.txt"), 0; }), Thrown);
 }
 
-TEST(Records, AHugeRecordFileShowsOnlyItsStart) {
-    DiskQuizFixture f;
-    WriteBytes(f.NameFile(), std::string(50 << 20, 'x'));
-    f.Load();
-    EXPECT_EQ(f.controls.Caption(Label::lblnome).size(), RecordFolder::ReadLimit);
-}
-
 TEST(Records, AnUnusableRecordFileIsARunTimeErrorNamingIt) {
     DiskQuizFixture folder;
     fs::create_directory(folder.NameFile());
@@ -642,12 +627,15 @@ TEST(Records, AnUnusableRecordFileIsARunTimeErrorNamingIt) {
     }
 }
 
-TEST(Records, ALongRecordFolderIsUsedWhole) {
+// A start takes a long folder's path whole, and only the start of a huge record file.
+TEST(Records, AStartTakesALongFolderWholeAndAHugeFileOnlyItsStart) {
     DiskQuizFixture f;
     const std::string deep = f.dir / (std::string(100, 'a') + "/" + std::string(100, 'b'));
     fs::create_directories(deep);
     f.files.place.folder = deep;
+    WriteBytes(f.NameFile(), std::string(50 << 20, 'x'));
     f.Load();
+    EXPECT_EQ(f.controls.Caption(Label::lblnome).size(), RecordFolder::ReadLimit);
     EXPECT_TRUE(fs::exists(deep + "/tavrec7.txt"));
 }
 

@@ -95,7 +95,7 @@ TEST(SharedRecord, AHelperThatFailsIsARunTimeError) {
     // The install step's fold under a file size limit: its first rewrite,
     // the name file's, is refused and named.
     WriteBytes(In("tavola7.log"), RecordBook::EncodeEntry({"19", "Bruno"}, 1000));
-    FILE* mend = ::popen(("ulimit -f 0; exec " + Helper + " 2>&1 >/dev/null").c_str(), "r");
+    FILE* mend = ::popen(("ulimit -f 0; exec " + Player() + Helper + " 2>&1 >/dev/null").c_str(), "r");
     std::string said(512, '\0');
     said.resize(std::fread(said.data(), 1, said.size(), mend));
     EXPECT_EQ(WEXITSTATUS(::pclose(mend)), 61);

@@ -22,16 +22,15 @@ namespace tavola::testing {
 namespace fs = std::filesystem;
 using Texts = std::pair<std::string, std::string>;
 
-const std::string Helper = TAVOLA_TEST_HELPER;
 const std::string Folder = TAVOLA_TEST_HELPER_DIR;
+// A copy of the test helper beside its folder, where an ordinary player reaches it.
+const std::string Helper = fs::path(Folder).parent_path() / "tavola7-record";
 const Texts OldPair{"5\r\n", "Anna\r\n"}, NewPair{"9\r\n", "Bruno\r\n"};
 constexpr uid_t Nobody = 65534;
 // What InChild gives for a child that a signal ended, and for one that threw.
 constexpr int Hung = 200, Thrown = 98;
 
-inline std::string In(const std::string& name, const std::string& folder = Folder) {
-    return folder + "/" + name;
-}
+inline std::string In(const std::string& name, const std::string& folder = Folder) { return folder + "/" + name; }
 
 // The record folder's four files, as installation makes them.
 inline void Plant(const std::string& folder, const Texts& files = OldPair, const std::string& log = "") {
@@ -41,13 +40,24 @@ inline void Plant(const std::string& folder, const Texts& files = OldPair, const
     WriteBytes(In("tavola7.log", folder), log);
 }
 
-// The compiled-in folder afresh, holding the record 5 by Anna.
+// The compiled-in folder afresh, holding the record 5 by Anna, its files
+// open to its group, as installation makes them.
 inline void FreshFolder(mode_t mode = 0755) {
     fs::remove_all(Folder);
     fs::remove(Folder + "-elsewhere");
     fs::create_directories(Folder);
     ::chmod(Folder.c_str(), mode);
+    fs::copy_file(TAVOLA_TEST_HELPER, Helper, fs::copy_options::update_existing);
     Plant(Folder);
+    for (const auto& file : fs::directory_iterator(Folder))
+        fs::permissions(file, fs::perms::group_write, fs::perm_options::add);
+}
+
+// Where the suite runs as root, the helper runs as an ordinary player of the
+// folder's group, as players run the installed one: root, who may write any
+// file, would hide what a player's helper could not do.
+inline std::string Player() {
+    return ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=" + std::to_string(::getegid()) + " --clear-groups " : "";
 }
 
 inline Texts Pair(const std::string& folder = Folder) {
@@ -61,17 +71,20 @@ inline int Shell(const std::string& command) {
 }
 
 inline int RunHelper(const std::vector<std::string>& arguments) {
-    std::string command = Helper;
+    std::string command = Player() + Helper;
     for (const auto& argument : arguments)
         command += " '" + argument + "'";
     return Shell(command);
 }
 
 // The command line that runs the current test again, in this test program,
-// with `setting` ("NAME=value") telling it that it runs under a wrapper.
-inline std::string Again(const std::string& setting) {
+// under a wrapper (strace, a private mount) that the caller puts before it;
+// there, Again() gives `value`: a folder, a file.
+constexpr const char* AgainSetting = "TAVOLA7_TEST_AGAIN";
+inline const char* Again() { return std::getenv(AgainSetting); }
+inline std::string Again(const std::string& value) {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return "env " + setting + " " + fs::read_symlink("/proc/self/exe").string() +
+    return "env " + std::string(AgainSetting) + "=" + value + " " + fs::read_symlink("/proc/self/exe").string() +
            " --gtest_filter=" + test->test_suite_name() + "." + test->name();
 }
 
@@ -104,9 +117,8 @@ inline FILE* HeldBack(const std::string& call, const std::string& file, const st
     return held;
 }
 
-// Holds the record's lock, as a player who stopped a helper would, while it
-// lives. A shared hold is enough to keep every fold out: a fold's hold is
-// its own alone.
+// Holds the record's lock while it lives, as a player who stopped a helper
+// would. A shared hold keeps every fold out: a fold's hold is its own alone.
 struct LockHolder {
     int fd = ::open(In("tavola7.lock").c_str(), O_RDONLY | O_CLOEXEC);
     LockHolder() { EXPECT_EQ(::flock(fd, LOCK_SH), 0); }
