@@ -85,5 +85,7 @@ package:
 fresh-check:
 	@scripts/fresh-check
 
+# With the record tests' folders, which each build made under /var/tmp.
 clean:
+	sed -n 's|^TAVOLA_TEST_PLACE:INTERNAL=\(/var/tmp/tavola7-tests\..*\)|\1|p' /dev/null $(wildcard $(BUILD)/CMakeCache.txt $(CHECK)/CMakeCache.txt) | xargs -r rm -rf
 	rm -rf $(BUILD) $(CHECK)
