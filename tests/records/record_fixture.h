@@ -57,7 +57,7 @@ inline void FreshFolder(mode_t mode = 0755) {
 // folder's group, as players run the installed one: root, who may write any
 // file, would hide what a player's helper could not do.
 inline std::string Player() {
-    return ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=" + std::to_string(::getegid()) + " --clear-groups " : "";
+    return ::geteuid() == 0 ? "setpriv --reuid=" + std::to_string(Nobody) + " --regid=" + std::to_string(::getegid()) + " --clear-groups " : "";
 }
 
 inline Texts Pair(const std::string& folder = Folder) {
