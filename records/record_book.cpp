@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <utility>
 #include <unistd.h>
@@ -14,6 +15,7 @@ namespace {
 constexpr const char* ScoreName = RecordFolder::ScoreName;
 constexpr const char* NameName = RecordFolder::NameName;
 constexpr const char* LogName = RecordFolder::LogName;
+constexpr const char* LockName = RecordFolder::LockName;
 // How long a save waits for the turn that another of its player's saves has:
 // three seconds, in tries 10 ms apart.
 constexpr int TurnTries = 300;
@@ -34,9 +36,9 @@ struct RecordBook::Files {
     UniqueFd score, name, log;
 };
 
-RecordBook::Files RecordBook::Open(int flags) {
-    return {folder_.Open(ScoreName, flags), folder_.Open(NameName, flags),
-            folder_.Open(LogName, flags == O_RDONLY ? flags : flags | O_APPEND)};
+RecordBook::Files RecordBook::Open(int flags, RecordFolder::Names names) {
+    return {folder_.Open(ScoreName, flags, names), folder_.Open(NameName, flags, names),
+            folder_.Open(LogName, flags == O_RDONLY ? flags : flags | O_APPEND, names)};
 }
 
 // The files, the log, and the files again, until the two readings of the
@@ -49,8 +51,8 @@ RecordBook::Snapshot RecordBook::Take(const Files& files) const {
         Snapshot snapshot{read(files.score, ScoreName), read(files.name, NameName), {}};
         const auto [start, size] = LogSpan(files.log.get(), folder_.Shown(LogName));
         const auto left = std::min(static_cast<std::size_t>(size - start), LogLimit + 4096);
-        snapshot.log =
-            DecodeLog(ReadAt(files.log.get(), start, left, folder_.Shown(LogName)), start);
+        snapshot.log = DecodeLog(ReadAt(files.log.get(), start, left, folder_.Shown(LogName)),
+                                 start, ::getuid());
         if ((read(files.score, ScoreName) == snapshot.score &&
              read(files.name, NameName) == snapshot.name) ||
             attempt == 8)
@@ -65,8 +67,9 @@ RecordBook::Pair RecordBook::Read() {
                         : Pair{snapshot.score, snapshot.name};
 }
 
-// Check, one reading, append, fold when the lock is free, answer. Up to the
-// append, every failure is the save's run-time error and nothing is written.
+// The player's turn, check, one reading, append, fold when the lock is free,
+// answer. Up to the append, every failure is the save's run-time error and
+// nothing is written.
 // After it, the save has happened: a fold that fails (a full disk) only leaves
 // the files behind the log, which every reader reads too, for the next save.
 bool RecordBook::Offer(long score, const std::string& name) {
@@ -74,19 +77,19 @@ bool RecordBook::Offer(long score, const std::string& name) {
     if (score < 0 || score > HighestScore || !IsName(name))
         throw RuntimeError(RuntimeError::BadFileNumber, folder_.Shown(LogName),
                            "Il record non è nel formato dei file");
+    const uid_t player = ::getuid();
+    const UniqueFd lock = TakeTurn(player);
     // Opening the pair for writing refuses a save that could never be folded.
     const Files files = Open(O_RDWR);
-    const uid_t player = ::getuid();
-    TakeTurn(files, player);
-    const UniqueFd lock = folder_.TryLock();
-    const bool locked = lock.get() >= 0;
+    // Without waiting, so that a stopped holder holds nobody up: the entries
+    // then wait in the log for a save that can fold them.
+    const bool locked = ::flock(lock.get(), LOCK_EX | LOCK_NB) == 0;
     const Snapshot before = Take(files);
     if (BestOf(before).value >= score)
         return false;
     // Saves that found the lock taken left their entries to this one: room for mine.
     const bool folded = locked && Fold(files, before);
-    const off_t end =
-        Append(files, EncodeEntry(mine, player), folded ? 0 : Waiting(before.log, player));
+    const off_t end = Append(files, EncodeEntry(mine, player), folded ? 0 : before.log.waiting);
     const Snapshot after = Take(files);
     if (locked) {
         try {
@@ -97,19 +100,28 @@ bool RecordBook::Offer(long score, const std::string& name) {
     return IsRecord(after, {mine, end, player});
 }
 
+// An entry of the log always could be written: only the files' pair may not.
+bool RecordBook::Writable(const Pair& pair) {
+    return ScoreOf(pair.score) && IsName(pair.name);
+}
+
 void RecordBook::Mend() {
     const Files files = Open(O_RDWR);
-    const UniqueFd lock = folder_.TryLock();
-    if (lock.get() < 0)
+    const UniqueFd lock = folder_.Open(LockName, O_RDWR);
+    if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
         return;
     const Snapshot snapshot = Take(files);
     Fold(files, snapshot);
     const Best best = BestOf(snapshot);
-    // An entry of the log always could be written: only the files' pair may not.
-    if (best.pair != Pair{} && (!ScoreOf(best.pair.score) || !IsName(best.pair.name))) {
+    if (best.pair != Pair{} && !Writable(best.pair)) {
         Rewrite(files.name.get(), "", folder_.Shown(NameName));
         Rewrite(files.score.get(), "", folder_.Shown(ScoreName));
     }
+}
+
+RecordBook::Pair RecordBook::Carried() {
+    const Best best = BestOf(Take(Open(O_RDONLY, RecordFolder::Names::Any)));
+    return Writable(best.pair) ? best.pair : Pair{};
 }
 
 // Under the lock: the files take the record that `snapshot` read, then the
@@ -121,12 +133,7 @@ bool RecordBook::Fold(const Files& files, const Snapshot& snapshot) {
         Rewrite(files.name.get(), best.pair.name + "\r\n", folder_.Shown(NameName));
     if (best.fromLog && snapshot.score != best.pair.score + "\r\n")
         Rewrite(files.score.get(), best.pair.score + "\r\n", folder_.Shown(ScoreName));
-    // A file that root's install step is copying or has replaced may not keep
-    // what was just written: the entries stay in the log, which the step keeps.
-    const bool ours = folder_.Holds(files.score, ScoreName, true) &&
-                      folder_.Holds(files.name, NameName, true) &&
-                      folder_.Holds(files.log, LogName, true);
-    if (!ours || snapshot.log.folded <= snapshot.log.start)
+    if (snapshot.log.folded <= snapshot.log.start)
         return false;
     if (::fallocate(files.log.get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, 0,
                     snapshot.log.folded) == 0)
@@ -137,26 +144,34 @@ bool RecordBook::Fold(const Files& files, const Snapshot& snapshot) {
     return false;
 }
 
-// A player's saves take turns from their reading to their append, so that
-// the share that each one checks holds all that she has waiting, however many
-// she starts at once or stops halfway. The turn is a lock on one byte of the
-// log, at her user number, which only her own saves take and which goes with
-// the save's file; nobody else's save waits for it. A turn that another of
-// her saves keeps for seconds (one that she stopped) is a full share. Where
-// the file system keeps no such locks, the share is checked without turns.
-void RecordBook::TakeTurn(const Files& files, uid_t player) const {
+// A player's saves take turns from before they open the files to their
+// answer, so that the share that each one checks holds all that she has
+// waiting, however many she starts at once or stops halfway. The turn is a
+// lock on one byte of the lock file, at her user number, which only her own
+// saves take and which goes with the save; nobody else's save waits for it,
+// and no player can hold it: only the helper's group may open that file. A
+// turn that another of her saves keeps for seconds (one that she stopped) is
+// a full share. Root's install step holds every turn while it puts a fresh
+// folder in place: a save that waited for it starts again there. Where the
+// file system keeps no such locks, the share is checked without turns.
+// Gives the lock file, which holds the turn until it goes.
+UniqueFd RecordBook::TakeTurn(uid_t player) const {
+    UniqueFd lock = folder_.Open(LockName, O_RDWR);
     struct flock turn {};
     turn.l_type = F_WRLCK;
     turn.l_whence = SEEK_SET;
     turn.l_start = player;
     turn.l_len = 1;
-    for (int waited = 0; ::fcntl(files.log.get(), F_OFD_SETLK, &turn) != 0; ++waited) {
+    for (int waited = 0; ::fcntl(lock.get(), F_OFD_SETLK, &turn) != 0; ++waited) {
         if (errno != EAGAIN && errno != EACCES)
-            return;
+            break;
         if (waited == TurnTries)
             throw RuntimeError(RuntimeError::DiskFull, folder_.Shown(LogName));
         ::usleep(10000);
     }
+    if (!folder_.Current())
+        throw RuntimeError(RuntimeError::PathNotFound, folder_.Path());
+    return lock;
 }
 
 // One write, so that no other save's bytes come between this one's; a
@@ -176,12 +191,6 @@ off_t RecordBook::Append(const Files& files, const std::string& entry, std::size
     // A failed sync is reported, though the entry may stand: the next start shows it.
     if (end < 0 || ::fsync(log) != 0)
         throw FileError(shown, errno);
-    // Root's install step copies a log that was linked elsewhere, and then what
-    // the old one gained: an entry appended after its copy took the log's
-    // place may be left behind, and the save is not announced.
-    if (!folder_.Holds(files.log, LogName, false))
-        throw RuntimeError(RuntimeError::PathFileAccessError, shown,
-                           "Il file è stato sostituito durante il salvataggio");
     return end;
 }
 

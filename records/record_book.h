@@ -13,8 +13,8 @@
 namespace tavola {
 
 // The record, kept alike in the player's own folder and in the computer's.
-// Nobody waits for another player: a save is appended whole, in one write, to the
-// log, and from then on it has happened. The record is the best of the files'
+// Nobody waits for another player's save: a save is appended whole, in one
+// write, to the log, and from then on it has happened. The record is the best of the files'
 // pair and the log's whole entries, the files the oldest; a tie keeps the
 // older. Whoever holds the lock folds the log into the files, the name first,
 // each synced, and only then punches what it read out of the log: until the
@@ -31,13 +31,16 @@ class RecordBook {
     struct Entry {
         Pair pair;
         off_t end = 0;
-        std::optional<uid_t> user;
+        uid_t user = 0;
     };
     struct Log {
+        // Each entry that beats every older one, in the log's order.
         std::vector<Entry> entries;
         // Where the bytes read begin, and how far a fold may punch: to the last
         // line feed read, before which every entry is whole or never will be.
         off_t start = 0, folded = 0;
+        // How much of the log the reading player's entries take.
+        std::size_t waiting = 0;
     };
     // The files' bytes and the log, as one reading saw them.
     struct Snapshot {
@@ -63,6 +66,11 @@ class RecordBook {
     // When the lock is free: the files take the record, and a pair that no
     // save could write (a score above 32767, say) is emptied.
     void Mend();
+    // The record that root's install step carries into fresh files, while it
+    // holds every save out: the best pair, or none where the files hold one
+    // that no save could write. It reads files with other names too, which
+    // the step replaces.
+    Pair Carried();
 
     // A score as a save writes it: 1 to 5 digits, no sign, no leading zero,
     // at most 32767. Its value, or nothing for anything else.
@@ -74,9 +82,8 @@ class RecordBook {
     // feed and a carriage return that no other entry supplies, its name as long
     // as it says, USER the number of the player who saved it.
     static std::string EncodeEntry(const Pair& pair, uid_t user);
-    static Log DecodeLog(std::string_view bytes, off_t start);
-    // How much of the log the player's entries take.
-    static std::size_t Waiting(const Log& log, uid_t user);
+    // The log's bytes from offset `start`, as `user` reads them.
+    static Log DecodeLog(std::string_view bytes, off_t start, uid_t user);
     // The record that a reading saw, with its value, and whether only the
     // log holds it. Files that hold no score as a save writes it count for
     // less than any: the game has already compared the record that it showed.
@@ -90,12 +97,14 @@ class RecordBook {
     // Whether `mine`, appended to the log that `after` read, is the record:
     // no older entry holds as much, and the files do not hold more.
     static bool IsRecord(const Snapshot& after, const Entry& mine);
+    // Whether a save could have written the pair.
+    static bool Writable(const Pair& pair);
 
   private:
     struct Files;
-    Files Open(int flags);
+    Files Open(int flags, RecordFolder::Names names = RecordFolder::Names::One);
     Snapshot Take(const Files& files) const;
-    void TakeTurn(const Files& files, uid_t player) const;
+    UniqueFd TakeTurn(uid_t player) const;
     bool Fold(const Files& files, const Snapshot& snapshot);
     off_t Append(const Files& files, const std::string& entry, std::size_t waiting);
 
@@ -103,7 +112,8 @@ class RecordBook {
 };
 
 // Runs `use` on the computer's book, again on whichever folder is there when a
-// step met a reset's swap of it (a folder or file missing, always before any write).
+// step met the install step's swap of it (a folder or file missing, or a fresh
+// folder in its place), always before any write.
 template <typename Use> auto WithSharedBook(const std::string& folder, Use use) {
     for (int attempt = 1;; ++attempt) {
         try {

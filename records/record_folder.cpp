@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -82,13 +81,14 @@ RecordFolder::RecordFolder(const std::string& path, Kind kind)
         throw RuntimeError(RuntimeError::PermissionDenied, path, wrong);
 }
 
-UniqueFd RecordFolder::Open(const std::string& name, int flags) const {
+UniqueFd RecordFolder::Open(const std::string& name, int flags, Names names) const {
     UniqueFd fd(::openat(fd_.get(), name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0)
         throw errno == ENOENT ? RuntimeError(RuntimeError::FileNotFound, Shown(name))
                               : FileError(Shown(name), errno);
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1)
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        (names == Names::One && info.st_nlink != 1))
         throw NotAFileError(Shown(name));
     if (kind_ == Kind::Shared && info.st_uid != owner_)
         throw RuntimeError(RuntimeError::PermissionDenied, Shown(name),
@@ -96,22 +96,11 @@ UniqueFd RecordFolder::Open(const std::string& name, int flags) const {
     return fd;
 }
 
-bool RecordFolder::Holds(const UniqueFd& fd, const std::string& name, bool alone) const {
+bool RecordFolder::Current() const {
     struct stat opened {};
     struct stat named {};
-    return ::fstat(fd.get(), &opened) == 0 &&
-           ::fstatat(fd_.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino &&
-           (!alone || opened.st_nlink == 1);
-}
-
-// A lock file that root's install step replaced meanwhile keeps nobody out:
-// its holder must not fold beside the holder of the new one.
-UniqueFd RecordFolder::TryLock() const {
-    UniqueFd lock = Open(LockName, O_RDWR);
-    return ::flock(lock.get(), LOCK_EX | LOCK_NB) == 0 && Holds(lock, LockName, false)
-               ? std::move(lock)
-               : UniqueFd(-1);
+    return ::fstat(fd_.get(), &opened) == 0 && ::stat(path_.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
 } // namespace tavola

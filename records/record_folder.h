@@ -59,15 +59,13 @@ class RecordFolder {
     // The path of one of its files, as errors name it.
     std::string Shown(const std::string& name) const { return path_ + "/" + name; }
 
-    // Takes the lock if nobody holds it, without waiting, so that a stopped
-    // holder holds nobody up. It is held until the descriptor goes; -1 when it
-    // could not be taken, and the entries then wait in the log for a save that can.
-    UniqueFd TryLock() const;
-    UniqueFd Open(const std::string& name, int flags) const;
-    // Whether `fd` is still the folder's file `name` (root's install step may
-    // have put a copy in its place) and, when `alone`, its only name: a file
-    // with another name may be one that the step is copying.
-    bool Holds(const UniqueFd& fd, const std::string& name, bool alone) const;
+    // A file may have other names only where the caller only reads it: a
+    // rewrite through a name elsewhere would change a file outside.
+    enum class Names { One, Any };
+    UniqueFd Open(const std::string& name, int flags, Names names = Names::One) const;
+    // Whether the folder is still the one at its path: root's install step
+    // may have put a fresh one in its place.
+    bool Current() const;
 
   private:
     std::string path_;

@@ -22,7 +22,7 @@ template <typename Number> std::optional<Number> CountOf(std::string_view digits
 }
 
 // "SCORE LENGTH NAME USER", whole and by the rules, the length as a save
-// writes it; an older version's entries end at the name, and belong to nobody.
+// writes it.
 std::optional<RecordBook::Entry> DecodeBody(std::string_view body) {
     const auto first = body.find(' ');
     const auto second = first == std::string_view::npos ? first : body.find(' ', first + 1);
@@ -31,17 +31,13 @@ std::optional<RecordBook::Entry> DecodeBody(std::string_view body) {
     const auto length = CountOf<std::size_t>(body.substr(first + 1, second - first - 1),
                                              RecordBook::LongestName);
     const std::string_view score = body.substr(0, first), rest = body.substr(second + 1);
-    if (!length || rest.size() < *length || !RecordBook::ScoreOf(score))
+    if (!length || rest.size() <= *length || rest[*length] != ' ' || !RecordBook::ScoreOf(score))
         return std::nullopt;
-    const std::string_view name = rest.substr(0, *length), user = rest.substr(*length);
-    RecordBook::Entry entry{{std::string(score), std::string(name)}, 0, std::nullopt};
-    if (!user.empty()) {
-        entry.user = user.starts_with(' ') ? CountOf<uid_t>(user.substr(1), static_cast<uid_t>(-2))
-                                           : std::nullopt;
-        if (!entry.user)
-            return std::nullopt;
-    }
-    return RecordBook::IsName(name) ? std::optional(entry) : std::nullopt;
+    const std::string_view name = rest.substr(0, *length);
+    const auto user = CountOf<uid_t>(rest.substr(*length + 1), static_cast<uid_t>(-2));
+    if (!user || !RecordBook::IsName(name))
+        return std::nullopt;
+    return RecordBook::Entry{{std::string(score), std::string(name)}, 0, *user};
 }
 
 } // namespace
@@ -62,16 +58,8 @@ std::string RecordBook::EncodeEntry(const Pair& pair, uid_t user) {
            std::to_string(user) + "\r";
 }
 
-std::size_t RecordBook::Waiting(const Log& log, uid_t user) {
-    std::size_t bytes = 0;
-    for (const Entry& entry : log.entries)
-        if (entry.user == user)
-            bytes += EncodeEntry(entry.pair, user).size();
-    return bytes;
-}
-
-RecordBook::Log RecordBook::DecodeLog(std::string_view bytes, off_t start) {
-    Log log{{}, start, start};
+RecordBook::Log RecordBook::DecodeLog(std::string_view bytes, off_t start, uid_t user) {
+    Log log{{}, start, start, 0};
     for (std::size_t at = 0; at < bytes.size();) {
         const auto feed = bytes.find('\n', at);
         const std::size_t end = feed == std::string_view::npos ? bytes.size() : feed;
@@ -80,7 +68,13 @@ RecordBook::Log RecordBook::DecodeLog(std::string_view bytes, off_t start) {
         if (whole)
             if (auto entry = DecodeBody(line.substr(0, line.size() - 1))) {
                 entry->end = start + static_cast<off_t>(end);
-                log.entries.push_back(std::move(*entry));
+                if (entry->user == user)
+                    log.waiting += line.size() + 1;
+                // An entry that an older one matches can never be the record:
+                // kept, however many a log holds, it would only take memory.
+                if (log.entries.empty() ||
+                    *ScoreOf(entry->pair.score) > *ScoreOf(log.entries.back().pair.score))
+                    log.entries.push_back(std::move(*entry));
             }
         if (feed != std::string_view::npos)
             log.folded = start + static_cast<off_t>(feed);

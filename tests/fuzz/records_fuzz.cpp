@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string scoreBytes = rest.substr(0, split), nameBytes = rest.substr(split);
 
     // The log of saves, read by the set-group-id helper too, yields only what a save could write.
-    for (const auto& entry : RecordBook::DecodeLog(rest, 0).entries)
+    for (const auto& entry : RecordBook::DecodeLog(rest, 0, 0).entries)
         Check(RecordBook::ScoreOf(entry.pair.score) && RecordBook::IsName(entry.pair.name),
               "the log yields only pairs that a save writes");
 

@@ -46,15 +46,15 @@ TEST(RecordHelper, AFoldMendsThePairAndKeepsEveryEntry) {
         std::string kept = {}; // what the log still holds, holes aside
     } cases[] = {
         {"an empty record stays empty", none, "", "", false, 0, none, none},
-        {"a name cut short, the record in the log", cut, "\n9 4 Anna\r", "", false, 0, anna, anna},
-        {"the same behind a held lock", cut, "\n9 4 Anna\r", "", true, 0, cut, anna},
-        {"a file size limit of 0", OldPair, "\n9 4 Anna\r", "ulimit -f 0;", false, 61, OldPair, anna},
+        {"a name cut short, the record in the log", cut, "\n9 4 Anna 1000\r", "", false, 0, anna, anna},
+        {"the same behind a held lock", cut, "\n9 4 Anna 1000\r", "", true, 0, cut, anna},
+        {"a file size limit of 0", OldPair, "\n9 4 Anna 1000\r", "ulimit -f 0;", false, 61, OldPair, anna},
         {"a score that no game could write", {"99999\r\n", "Anna\r\n"}, "", "", false, 0, none, none},
-        {"the same, beaten in the log", {"99999\r\n", "Anna\r\n"}, "\n9 4 Anna\r", "", false, 0, anna, anna},
+        {"the same, beaten in the log", {"99999\r\n", "Anna\r\n"}, "\n9 4 Anna 1000\r", "", false, 0, anna, anna},
         {"a name without its score", {"", "Anna\r\n"}, "", "", false, 0, none, none},
         {"a name that no game could write", {"5\r\n", "An\x01na\r\n"}, "", "", false, 0, none, none},
         {"files ending in a bare line feed keep their record", {"7\n", "Anna\n"}, "", "", false, 0, {"7\n", "Anna\n"}, {"7\n", "Anna\n"}},
-        {"a half-written entry survives a fold", OldPair, "\n9 4 Anna\r\n7 5 Ca", "", false, 0, anna, anna, "\n7 5 Ca"},
+        {"a half-written entry survives a fold", OldPair, "\n9 4 Anna 1000\r\n7 5 Ca", "", false, 0, anna, anna, "\n7 5 Ca"},
     };
     for (const auto& c : cases) {
         FreshFolder();
@@ -85,7 +85,7 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
     const std::string target = outside / "target";
     enum Planted { Link, LinkToAFile, Fifo, HardLink, Missing, NotTheOwners, SizeLimit, SoftSizeLimit, LongLog,
                  FullLogFree, MyShareFree, // and from here on, each with the lock held:
-                 FullLogHeld, MyShareHeld, OthersShareHeld, OlderEntriesHeld };
+                 FullLogHeld, MyShareHeld, OthersShareHeld };
     constexpr int Unnamed = 201;
     struct Case {
         const char* name;
@@ -118,7 +118,6 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
         {"my share of the log filled, the lock held", MyShareHeld, "tavola7.log", 61, 61},
         {"my share of the log filled, the lock free to fold it", MyShareFree, "tavola7.log", 0, 0},
         {"another player's share filled, the lock held", OthersShareHeld, "tavola7.log", 0, 0},
-        {"an older version's entries, the lock held", OlderEntriesHeld, "tavola7.log", 0, 0},
     };
     for (const auto& [shared, c] : InBothFolders(cases)) {
         if (c.plant == NotTheOwners && ::geteuid() != 0)
@@ -153,11 +152,8 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
             break;
         case MyShareHeld:
         case MyShareFree:
-        case OthersShareHeld:
-        case OlderEntriesHeld: {
-            const std::string entry = c.plant == OlderEntriesHeld
-                                          ? "\n1 5 Bruno\r"
-                                          : RecordBook::EncodeEntry({"1", "Bruno"}, ::getuid() + (c.plant == OthersShareHeld));
+        case OthersShareHeld: {
+            const std::string entry = RecordBook::EncodeEntry({"1", "Bruno"}, ::getuid() + (c.plant == OthersShareHeld));
             std::string log;
             while (log.size() + entry.size() <= RecordBook::UserShare)
                 log += entry;
@@ -263,7 +259,7 @@ TEST(RecordsOnAFullDisk, TheOldRecordStaysWhole) {
     EXPECT_EQ(Pair(mounted), Texts("6\r\n", "Bruno\r\n"));
 
     // On a full disk a start, which only reads, shows the log's record and plays on.
-    std::ofstream(In("tavola7.log", mounted), std::ios::app) << "\n9 5 Carla\r";
+    std::ofstream(In("tavola7.log", mounted), std::ios::app) << "\n9 5 Carla 1000\r";
     FillDisk(mounted);
     Game next(false, mounted);
     next.Load("Dario");
@@ -377,41 +373,6 @@ TEST(Record, AFoldDuringAStartNeverShowsAMixedPair) {
     ASSERT_EQ(::pclose(start), 0);
     const std::string pair = ReadBytes(shown);
     EXPECT_TRUE(pair == "5\r\n|Anna\r\n" || pair == "9\r\n|Bruno\r\n") << pair;
-}
-
-// Root's install step, while a save waits at a system call, puts a copy in
-// place of a file that a member of games linked elsewhere: a fold then
-// leaves its entries in the log, which the step keeps, and a save whose entry
-// went to the old log is not announced.
-TEST(RecordHelper, ASaveThatMeetsTheInstallStepsCopyIsKeptOrNotAnnounced) {
-    SKIP_WITHOUT_STRACE();
-    struct Case {
-        const char* what;
-        const char *call, *held; // the call held back at its first use of `held`
-        const char* changed;     // then linked elsewhere, or replaced by a copy
-        bool linked;
-        int status;
-        Texts files;
-    } cases[] = {
-        {"the score file linked while the save waits for the lock", "flock", "tavola7.lock", "tavrec7.txt", true, 0, NewPair},
-        {"the lock replaced while the save waits for it", "flock", "tavola7.lock", "tavola7.lock", false, 0, OldPair},
-        {"the log replaced before the save synced its entry", "fsync", "tavola7.log", "tavola7.log", false, 75, OldPair},
-    };
-    for (const auto& c : cases) {
-        FreshFolder();
-        FILE* save = HeldBack(c.call, In(c.held), Player() + Helper + " 9 Bruno 2>/dev/null");
-        if (c.linked) {
-            fs::create_hard_link(In(c.changed), Folder + "-elsewhere");
-        } else {
-            fs::copy_file(In(c.changed), Folder + "-elsewhere");
-            fs::rename(Folder + "-elsewhere", In(c.changed));
-        }
-        EXPECT_EQ(WEXITSTATUS(::pclose(save)), c.status) << c.what;
-        EXPECT_EQ(Pair(), c.files) << c.what;
-        std::string log = ReadBytes(In("tavola7.log"));
-        std::erase(log, '\0');
-        EXPECT_NE(log.find(" 5 Bruno "), std::string::npos) << c.what << ": the entry left the log";
-    }
 }
 
 // A player one entry short of her full share, who keeps the lock, saves

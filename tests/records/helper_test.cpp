@@ -3,6 +3,7 @@
 // game's side of it.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <thread>
 
@@ -54,6 +55,46 @@ TEST(RecordHelper, RefusesAFolderThatOthersCouldChange) {
             EXPECT_EQ(Pair(), OldPair);
         }
     }
+}
+
+// A player who is not in the helper's group opens every file of the folder
+// that she can, and holds every lock that she can take on it, her whole
+// files' and the byte at the saver's number: his save still lands, and
+// waits for none of them. Only root can play two players.
+TEST(RecordHelper, NoLockThatAPlayerCanTakeHoldsAnotherPlayersSaveUp) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "two players need root";
+    FreshFolder();
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        ::alarm(20);
+        char locked = 0;
+        if (::setgroups(0, nullptr) == 0 && ::setgid(12345) == 0 && ::setuid(12345) == 0)
+            for (const char* name : {"tavrec7.txt", "ntavrec7.txt", "tavola7.log", "tavola7.lock"}) {
+                const int fd = ::open(In(name).c_str(), O_RDONLY);
+                struct flock whole {}, hisTurn {};
+                whole.l_type = hisTurn.l_type = F_RDLCK;
+                hisTurn.l_start = Nobody;
+                hisTurn.l_len = 1;
+                locked += fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &whole) == 0 &&
+                          ::fcntl(::open(In(name).c_str(), O_RDONLY), F_SETLK, &hisTurn) == 0 &&
+                          ::flock(::open(In(name).c_str(), O_RDONLY), LOCK_EX) == 0;
+            }
+        (void)!::write(ready[1], &locked, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char locked = 0;
+    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
+    EXPECT_EQ(locked, 3) << "she holds the pair and the log, and cannot open the lock";
+    EXPECT_EQ(RunHelper({"9", "Bruno"}), 0);
+    EXPECT_EQ(Pair(), NewPair);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
 }
 
 // The game on the shared folder, which it reads itself and saves in through the

@@ -41,7 +41,7 @@ inline void Plant(const std::string& folder, const Texts& files = OldPair, const
 }
 
 // The compiled-in folder afresh, holding the record 5 by Anna, its files
-// open to its group, as installation makes them.
+// open to its group and the lock to its group alone, as installation makes them.
 inline void FreshFolder(mode_t mode = 0755) {
     fs::remove_all(Folder);
     fs::remove(Folder + "-elsewhere");
@@ -51,6 +51,7 @@ inline void FreshFolder(mode_t mode = 0755) {
     Plant(Folder);
     for (const auto& file : fs::directory_iterator(Folder))
         fs::permissions(file, fs::perms::group_write, fs::perm_options::add);
+    fs::permissions(In("tavola7.lock"), fs::perms::others_read, fs::perm_options::remove);
 }
 
 // Where the suite runs as root, the helper runs as an ordinary player of the

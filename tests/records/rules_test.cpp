@@ -45,25 +45,26 @@ TEST(RecordBook, OnlyWholeEntriesByTheRulesCountAndATieKeepsTheOlder) {
         const char *score, *name, *log; // the files' bytes and the log's
         RecordBook::Pair best;
     } cases[] = {
-        {"a better entry", score, name, "\n9 5 Bruno\r", {"9", "Bruno"}},
-        {"a tie keeps the older entry", score, name, "\n9 5 Bruno\r\n9 5 Carla\r", {"9", "Bruno"}},
-        {"a tie with the files keeps the files", score, name, "\n5 5 Bruno\r", anna},
-        {"a leading zero", score, name, "\n09 5 Bruno\r", anna},
-        {"above any game's score", score, name, "\n32768 5 Bruno\r", anna},
-        {"cut short before its end, then another", score, name, "\n9 5 Bruno\n6 5 Carla\r", {"6", "Carla"}},
-        {"cut short at the log's end", score, name, "\n9 5 Bruno", anna},
-        {"a length that is not its name's", score, name, "\n9 4 Bruno\r", anna},
-        {"ended by a line feed alone", score, name, "\n9 5 Bruno\n", anna},
-        {"a name with blanks, and its player", score, name, "\n9 10 Anna Maria 1000\r", {"9", "Anna Maria"}},
+        {"a better entry", score, name, "\n9 5 Bruno 1000\r", {"9", "Bruno"}},
+        {"a tie keeps the older entry", score, name, "\n9 5 Bruno 1000\r\n9 5 Carla 1001\r", {"9", "Bruno"}},
+        {"a tie with the files keeps the files", score, name, "\n5 5 Bruno 1000\r", anna},
+        {"a leading zero", score, name, "\n09 5 Bruno 1000\r", anna},
+        {"above any game's score", score, name, "\n32768 5 Bruno 1000\r", anna},
+        {"cut short before its end, then another", score, name, "\n9 5 Bruno 1000\n6 5 Carla 1000\r", {"6", "Carla"}},
+        {"cut short at the log's end", score, name, "\n9 5 Bruno 1000", anna},
+        {"a length that is not its name's", score, name, "\n9 4 Bruno 1000\r", anna},
+        {"ended by a line feed alone", score, name, "\n9 5 Bruno 1000\n", anna},
+        {"a name with blanks", score, name, "\n9 10 Anna Maria 1000\r", {"9", "Anna Maria"}},
+        {"without its player's number", score, name, "\n9 5 Bruno\r", anna},
         {"a player's number with a leading zero", score, name, "\n9 5 Bruno 01000\r", anna},
         {"more after the name than a player's number", score, name, "\n9 5 Bruno 1000 1\r", anna},
-        {"a control character in its name", score, name, "\n9 5 Br\x01no\r", anna},
-        {"files ending in a bare line feed", "7\n", "Anna\n", "\n6 5 Bruno\r", {"7", "Anna"}},
-        {"files that no save could write", "99999\r\n", name, "\n1 5 Bruno\r", {"1", "Bruno"}},
-        {"empty files", "", "", "\n0 5 Bruno\r", {"0", "Bruno"}},
+        {"a control character in its name", score, name, "\n9 5 Br\x01no 1000\r", anna},
+        {"files ending in a bare line feed", "7\n", "Anna\n", "\n6 5 Bruno 1000\r", {"7", "Anna"}},
+        {"files that no save could write", "99999\r\n", name, "\n1 5 Bruno 1000\r", {"1", "Bruno"}},
+        {"empty files", "", "", "\n0 5 Bruno 1000\r", {"0", "Bruno"}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(RecordBook::BestOf({c.score, c.name, RecordBook::DecodeLog(c.log, 0)}).pair, c.best)
+        EXPECT_EQ(RecordBook::BestOf({c.score, c.name, RecordBook::DecodeLog(c.log, 0, 1000)}).pair, c.best)
             << c.what;
 }
 
