@@ -29,6 +29,11 @@ std::pair<off_t, off_t> LogSpan(int log, const std::string& shown) {
     return {data < 0 ? info.st_size : std::min(data, info.st_size), info.st_size};
 }
 
+// An entry of the log always could be written: only the files' pair may not.
+bool Writable(const RecordBook::Pair& pair) {
+    return RecordBook::ScoreOf(pair.score) && RecordBook::IsName(pair.name);
+}
+
 } // namespace
 
 // The three files, each opened once for the whole of a read or a save.
@@ -69,9 +74,9 @@ RecordBook::Pair RecordBook::Read() {
 
 // The player's turn, check, one reading, append, fold when the lock is free,
 // answer. Up to the append, every failure is the save's run-time error and
-// nothing is written.
-// After it, the save has happened: a fold that fails (a full disk) only leaves
-// the files behind the log, which every reader reads too, for the next save.
+// nothing is written. After it, the save has happened: a fold that fails (a
+// full disk) only leaves the files behind the log, which every reader reads
+// too, for the next save.
 bool RecordBook::Offer(long score, const std::string& name) {
     const Pair mine{std::to_string(score), name};
     if (score < 0 || score > HighestScore || !IsName(name))
@@ -98,11 +103,6 @@ bool RecordBook::Offer(long score, const std::string& name) {
         }
     }
     return IsRecord(after, {mine, end, player});
-}
-
-// An entry of the log always could be written: only the files' pair may not.
-bool RecordBook::Writable(const Pair& pair) {
-    return ScoreOf(pair.score) && IsName(pair.name);
 }
 
 void RecordBook::Mend() {
@@ -145,16 +145,14 @@ bool RecordBook::Fold(const Files& files, const Snapshot& snapshot) {
 }
 
 // A player's saves take turns from before they open the files to their
-// answer, so that the share that each one checks holds all that she has
-// waiting, however many she starts at once or stops halfway. The turn is a
-// lock on one byte of the lock file, at her user number, which only her own
-// saves take and which goes with the save; nobody else's save waits for it,
-// and no player can hold it: only the helper's group may open that file. A
-// turn that another of her saves keeps for seconds (one that she stopped) is
-// a full share. Root's install step holds every turn while it puts a fresh
-// folder in place: a save that waited for it starts again there. Where the
-// file system keeps no such locks, the share is checked without turns.
-// Gives the lock file, which holds the turn until it goes.
+// answer, so that the share that each checks holds all that she has waiting,
+// however many she starts at once or stops halfway. The turn is a lock on one
+// byte of the lock file, at her user number: nobody else's save waits for it,
+// and no player can hold it, as only the helper's group opens that file. A
+// turn kept for seconds (a save that she stopped) is a full share. Root's
+// install step holds every turn while it swaps in a fresh folder, where a
+// save that waited starts again. Where the file system keeps no such locks,
+// the share is checked without turns. The lock file holds the turn until it goes.
 UniqueFd RecordBook::TakeTurn(uid_t player) const {
     UniqueFd lock = folder_.Open(LockName, O_RDWR);
     struct flock turn {};

@@ -97,8 +97,6 @@ class RecordBook {
     // Whether `mine`, appended to the log that `after` read, is the record:
     // no older entry holds as much, and the files do not hold more.
     static bool IsRecord(const Snapshot& after, const Entry& mine);
-    // Whether a save could have written the pair.
-    static bool Writable(const Pair& pair);
 
   private:
     struct Files;

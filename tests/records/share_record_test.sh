@@ -1,63 +1,103 @@
 #!/usr/bin/env bash
 # The install step, share-record, as a program beside the record helper's test
-# build, on its folder: its reset, a save that lands while it copies a file that
-# a member of games linked from elsewhere, a log made huge. Root's, or skipped.
-#   share_record_test.sh SHARE_RECORD_SOURCE HELPER FOLDER
+# build and renew-record, on the helper's folder: its reset; a renewal, for a
+# file that a member of games linked from elsewhere, which waits for a save
+# under way and sends one that comes meanwhile to the fresh folder; a held
+# lock, which keeps it from replacing anything; hostile logs, out of which it
+# carries the record by the book's reading, in little memory. Root's, or skipped.
+#   share_record_test.sh SHARE_RECORD_SOURCE HELPER RENEW_RECORD FOLDER
 set -euo pipefail
 [ "$(id -u)" -eq 0 ] || { echo "skipped: the install step runs as root"; exit 77; }
-source=$1 helper=$2 folder=$3
-# The two as installed, side by side and the helper set-group-id, beside
-# the folder: a temporary folder may be mounted without set-id programs.
+command -v strace >/dev/null || { echo "skipped: strace is missing"; exit 77; }
+source=$1 helper=$2 renew=$3 folder=$4
 work=$folder-installed
 rm -rf "$work"
 mkdir "$work"
-trap 'rm -rf "$work" "$folder-linked"' EXIT
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work" "$folder-linked"' EXIT
 sed "s|@TAVOLA_SHARED_RECORD_DIR@|$folder|" "$source" >"$work/share-record"
-install -o root -g games -m 2755 "$helper" "$work/tavola7-record"
-helper=$work/tavola7-record
-# A save lands between the copy of a linked file and its move into place:
-# one that had opened the log before it was linked, here after the member
-# let go of his link.
-mkdir "$work/between"
-printf '#!/bin/sh\nrm "%s"\n"%s" 9 Bruno\nexec %s "$@"\n' "$folder-linked" "$helper" "$(command -v mv)" \
-  >"$work/between/mv"
-chmod +x "$work/share-record" "$work/between/mv"
+chmod +x "$work/share-record"
+cp "$helper" "$work/tavola7-record"
+cp "$renew" "$work/renew-record"
+step() { "$work/share-record" "$@"; }
+# A player saves as the installed helper runs: an ordinary user, of its group.
+save() { setpriv --reuid=65534 --regid="$(getent group games | cut -d: -f3)" --clear-groups "$work/tavola7-record" "$@"; }
+fail() { echo "$*"; ls -li "$folder"; exit 1; }
+# A fresh record holding the pair SCORE NAME and the log LOG.
+plant() {
+  step --reset >/dev/null
+  printf '%s\r\n' "$1" >"$folder/tavrec7.txt"
+  printf '%s\r\n' "$2" >"$folder/ntavrec7.txt"
+  printf "$3" >"$folder/tavola7.log"
+}
+# A member of games gives the score file another name elsewhere, which every
+# save refuses until the step renews the folder.
+link() { ln -f "$folder/tavrec7.txt" "$folder-linked"; }
+record() { echo "$(tr -d '\r' <"$folder/tavrec7.txt") $(tr -d '\r' <"$folder/ntavrec7.txt")"; }
+# Waits until a trace names CALL, which strace holds back there.
+met() {
+  for _ in $(seq 1 200); do grep -q "$2(" "$1" 2>/dev/null && return; sleep 0.05; done
+  fail "never came to $2"
+}
 
-"$work/share-record" --reset >/dev/null
+step --reset >/dev/null
 [ "$(cd "$folder" && stat -c '%n %a %U %G' tavrec7.txt ntavrec7.txt tavola7.lock tavola7.log | tr '\n' ' ')" = \
   "tavrec7.txt 664 root games ntavrec7.txt 664 root games tavola7.lock 660 root games tavola7.log 664 root games " ] ||
-  { echo "the fresh record's files have other modes or owners"; exit 1; }
-# A member of games links the log, then the score file, from elsewhere; a
-# save lands in the old file between the copy and its move into place. A
-# held lock keeps each save's entry in the log: one before the step, and one
-# that the copy must carry. Then the score file with the lock free: the save
-# folds, and the step must not move the old record over it.
-for linked in tavola7.log tavrec7.txt; do
-  printf '5\r\n' >"$folder/tavrec7.txt"
-  printf 'Anna\r\n' >"$folder/ntavrec7.txt"
-  : >"$folder/tavola7.log"
-  if [ "$linked" = tavola7.log ]; then
-    exec 9<"$folder/tavola7.lock"
-    flock -s 9
-    "$helper" 7 Carla
-  fi
-  ln "$folder/$linked" "$folder-linked"
-  PATH="$work/between:$PATH" "$work/share-record" 2>/dev/null
-  exec 9<&-
-  if [ "$linked" = tavola7.log ]; then
-    [ "$(tr -d '\0' <"$folder/tavola7.log")" = $'\n7 5 Carla 0\r\n9 5 Bruno 0\r' ] ||
-      { echo "the log lost a byte or gained one"; od -c "$folder/tavola7.log"; exit 1; }
-  fi
-  "$helper"
-  [ "$(cat "$folder/tavrec7.txt")" = $'9\r' ] || { echo "$linked: the save that landed meanwhile was lost"; exit 1; }
-done
+  fail "the fresh record's files have other modes or owners"
 
-# A log that a member of games made a terabyte long, and filled past the
-# cap, comes back to its entries: the saves land again.
-printf '\n17 5 Carla 0\r' >"$folder/tavola7.log"
+# A save under way (held at its entry's sync) when the step comes: the step
+# waits for its turn, and carries its record.
+plant 5 Anna ''
+strace -qq -o "$work/save.trace" -P "$folder/tavola7.log" -e trace=fsync -e inject=fsync:delay_enter=1500000 \
+  setpriv --reuid=65534 --regid="$(getent group games | cut -d: -f3)" --clear-groups "$work/tavola7-record" 9 Bruno &
+saver=$!
+met "$work/save.trace" fsync
+link
+step >/dev/null
+wait "$saver" || fail "the save under way failed"
+[ "$(record)" = "9 Bruno" ] && [ "$(stat -c %h "$folder/tavrec7.txt")" = 1 ] && [ ! -s "$folder/tavola7.log" ] ||
+  fail "the save under way was not carried into fresh files: $(record)"
+
+# A save that comes while the step holds every turn (here held at its swap)
+# waits, then lands in the fresh folder.
+plant 5 Anna ''
+link
+strace -qq -f -o "$work/step.trace" -P "$folder" -e trace=renameat2 -e inject=renameat2:delay_enter=1500000 \
+  "$work/share-record" >/dev/null &
+stepper=$!
+met "$work/step.trace" renameat2
+strace -qq -o "$work/save.trace" -e trace=fcntl \
+  setpriv --reuid=65534 --regid="$(getent group games | cut -d: -f3)" --clear-groups "$work/tavola7-record" 9 Bruno ||
+  fail "the save during the step failed"
+wait "$stepper" || fail "the step failed"
+grep -q 'F_OFD_SETLK.* = -1 EAGAIN' "$work/save.trace" || fail "the save never waited for the step"
+[ "$(record)" = "9 Bruno" ] || fail "the save during the step was lost: $(record)"
+
+# A member of games who holds the lock keeps the step from replacing
+# anything: it says so, and succeeds.
+plant 5 Anna '\n9 5 Bruno 0\r'
+link
+(exec 9<"$folder/tavola7.lock"; flock -x 9; exec sleep 30) &
+holder=$!
+until ! flock -n "$folder/tavola7.lock" true; do sleep 0.05; done
+said=$(step)
+kill "$holder"
+[ "$said" = "share-record: the lock of $folder stayed held for ten seconds, so nothing was replaced; the next run of this step renews it" ] ||
+  fail "the step said: $said"
+[ "$(record)" = "5 Anna" ] && [ "$(stat -c %h "$folder/tavrec7.txt")" = 2 ] || fail "a held step replaced the files"
+
+# Logs that a member of games made, 16 MiB long or a terabyte, with lines
+# that no save writes: the record is the book's, out of 64 MiB at most.
+for line in $'\r' $'0 0  0\r'; do
+  plant 5 Anna ''
+  link
+  { head -c 16777216 < <(yes "$line"); printf '\n99 5 Carla\r\n98 5 Carla 0 1\r\n9 5 Bruno 0\r'; } >"$folder/tavola7.log"
+  (ulimit -v 65536; step) || fail "the step failed on a log of $(stat -c %s "$folder/tavola7.log") bytes"
+  [ "$(record)" = "9 Bruno" ] || fail "the step's record is not the book's: $(record)"
+done
+# Beyond the 16 MiB that a game reads, an entry is no game's record.
+plant 5 Anna '\n17 5 Carla 0\r\n'
 truncate -s 1T "$folder/tavola7.log"
-printf '\n18 5 Carla 0\r%s' "$(head -c 17000000 /dev/zero | tr '\0' x)" >>"$folder/tavola7.log"
-"$work/share-record"
-[ "$(stat -c %s "$folder/tavola7.log")" = 28 ] && [ "$(cat "$folder/tavrec7.txt")" = $'18\r' ] ||
-  { echo "the log did not come back to its entries"; ls -l "$folder"; exit 1; }
-"$helper" 19 Bruno || { echo "a save after the step was refused"; exit 1; }
+printf '\n18 5 Carla 0\r' >>"$folder/tavola7.log"
+step
+[ "$(record)" = "17 Carla" ] && [ ! -s "$folder/tavola7.log" ] || fail "the terabyte log was not renewed: $(record)"
+save 19 Bruno || fail "a save after the step was refused"
