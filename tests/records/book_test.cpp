@@ -107,7 +107,6 @@ TEST(Record, HostileFolderStatesNeverHangOrReachOutside) {
         {"lock missing", Missing, "tavola7.lock", 0, 53},
         {"log missing", Missing, "tavola7.log", 0, 53},
         {"a file that a player's game made, before this version", NotTheOwners, "ntavrec7.txt", 0, 70},
-        {"old temporary name planted as a link", Link, "tavrec7.txt.tmp-4242", 0, 0},
         // Killed by SIGXFSZ, a game would never say "Disco pieno".
         {"a file size limit that the save's entry would pass", SizeLimit, "tavola7.log", 61, 61},
         {"a soft file size limit below a hard one that allows the save", SoftSizeLimit, "tavola7.log", 0, 0},

@@ -97,6 +97,24 @@ TEST(RecordHelper, NoLockThatAPlayerCanTakeHoldsAnotherPlayersSaveUp) {
     ::close(ready[1]);
 }
 
+// A player who stops her save halfway keeps her turn for as long as she
+// likes: a player of a higher number still takes his own at once, and her
+// next save, which waits three seconds for it, finds her share full.
+TEST(RecordHelper, AStoppedSaveHoldsUpOnlyItsOwnPlayer) {
+    SKIP_WITHOUT_STRACE();
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "two players need root";
+    for (const auto& [stopped, status] : {std::pair<uid_t, int>{1000, 0}, {Nobody, RuntimeError::DiskFull}}) {
+        FreshFolder();
+        FILE* hers = HeldBack("fsync", In("tavola7.log"),
+                              "setpriv --reuid=" + std::to_string(stopped) + " --regid=" +
+                                  std::to_string(::getegid()) + " --clear-groups " + Helper + " 7 Anna",
+                              5);
+        EXPECT_EQ(RunHelper({"9", "Bruno"}), status) << stopped;
+        EXPECT_EQ(WEXITSTATUS(::pclose(hers)), 0) << stopped;
+    }
+}
+
 // The game on the shared folder, which it reads itself and saves in through the
 // helper: a helper that fails, or a start during a reset, or a folder others may change.
 TEST(SharedRecord, AHelperThatFailsIsARunTimeError) {

@@ -102,12 +102,13 @@ inline std::string Again(const std::string& value) {
 #endif
 
 // Starts `command` under strace, which holds its first `call` on `file` back
-// for two seconds, and returns once the command has come to that call.
-inline FILE* HeldBack(const std::string& call, const std::string& file, const std::string& command) {
+// for `seconds`, and returns once the command has come to that call.
+inline FILE* HeldBack(const std::string& call, const std::string& file, const std::string& command,
+                      int seconds = 2) {
     const std::string trace = Folder + "-trace";
     WriteBytes(trace, "");
     FILE* held = ::popen(("strace -qq -P " + file + " -e trace=" + call + " -e inject=" + call +
-                          ":delay_enter=2000000:when=1 -o " + trace + " " + command + " >/dev/null")
+                          ":delay_enter=" + std::to_string(seconds * 1000000) + ":when=1 -o " + trace + " " + command + " >/dev/null")
                              .c_str(),
                          "r");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);

@@ -43,6 +43,10 @@ step --reset >/dev/null
 [ "$(cd "$folder" && stat -c '%n %a %U %G' tavrec7.txt ntavrec7.txt tavola7.lock tavola7.log | tr '\n' ' ')" = \
   "tavrec7.txt 664 root games ntavrec7.txt 664 root games tavola7.lock 660 root games tavola7.log 664 root games " ] ||
   fail "the fresh record's files have other modes or owners"
+# An older version's set-group-id bit on the folder goes.
+chmod 2755 "$folder"
+step
+[ "$(stat -c %a "$folder")" = 755 ] || fail "the folder kept its set-group-id bit"
 
 # A save under way (held at its entry's sync) when the step comes: the step
 # waits for its turn, and carries its record.
@@ -85,14 +89,16 @@ kill "$holder"
   fail "the step said: $said"
 [ "$(record)" = "5 Anna" ] && [ "$(stat -c %h "$folder/tavrec7.txt")" = 2 ] || fail "a held step replaced the files"
 
-# Logs that a member of games made, 16 MiB long or a terabyte, with lines
-# that no save writes: the record is the book's, out of 64 MiB at most.
-for line in $'\r' $'0 0  0\r'; do
+# Logs that a member of games made, 16 MiB long, of lines that no save
+# writes, of the shortest entries, and of a better entry for every score:
+# the record is the book's, out of 64 MiB at most.
+longest=$(printf '%255s' '' | tr ' ' x)
+for shape in "yes $'\r'|9 Bruno" "yes $'0 0  0\r'|9 Bruno" "seq 32767 | sed 's/\$/ 255 $longest 0\r/'|32767 $longest"; do
   plant 5 Anna ''
   link
-  { head -c 16777216 < <(yes "$line"); printf '\n99 5 Carla\r\n98 5 Carla 0 1\r\n9 5 Bruno 0\r'; } >"$folder/tavola7.log"
+  { head -c 16777216 < <(eval "${shape%|*}"); printf '\n99 5 Carla\r\n98 5 Carla 0 1\r\n9 5 Bruno 0\r'; } >"$folder/tavola7.log"
   (ulimit -v 65536; step) || fail "the step failed on a log of $(stat -c %s "$folder/tavola7.log") bytes"
-  [ "$(record)" = "9 Bruno" ] || fail "the step's record is not the book's: $(record)"
+  [ "$(record)" = "${shape##*|}" ] || fail "the step's record is not the book's: $(record)"
 done
 # Beyond the 16 MiB that a game reads, an entry is no game's record.
 plant 5 Anna '\n17 5 Carla 0\r\n'
