@@ -3,7 +3,7 @@
 # nothing else of the game: every symbol of ours that it defines must be one
 # of these. Prints what it found otherwise.
 set -u
-allowed='^tavola::((RecordBook|RecordFolder|UniqueFd|RuntimeError)(::|$)|(ReadAt|FileSizeAllows|WriteWhole|Rewrite|FileError|NotAFileError)$|anonymous::(FirstLine|DecodeBody|LogSpan|TitleOf)(::|$))'
+allowed='^tavola::((RecordBook|RecordFolder|UniqueFd|RuntimeError)(::|$)|(ReadAt|FileSizeAllows|WriteWhole|Rewrite|FileError|NotAFileError)$|anonymous::(FirstLine|DecodeBody|LogSpan|Writable|TitleOf)(::|$))'
 # Each symbol's own name, before its arguments; instances of the standard
 # library's templates over our types are the standard library's.
 found=$(nm -C --defined-only "$1" | cut -d' ' -f3- |
