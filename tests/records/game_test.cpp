@@ -1,11 +1,13 @@
 // Games on either folder, as players meet the record: saves meanwhile,
-// games ending at once, a save that cannot land.
+// games ending at once, a save that cannot land, a helper that fails, a
+// reset's swap.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdio>
 
 #include "record_fixture.h"
+#include "record_store.h"
 
 using namespace tavola;
 using namespace tavola::testing;
@@ -16,7 +18,7 @@ namespace {
 // to a score that only beats the one shown, and a record is announced only
 // when it is written. A name goes to disk in the files' code page; an empty
 // one (a cancelled prompt) is a bare line end.
-TEST(Record, ARecordSavedMeanwhileIsNeverLost) {
+TEST(RecordGame, ARecordSavedMeanwhileIsNeverLost) {
     struct Case {
         int saved, mine;
         Texts after;
@@ -40,7 +42,7 @@ TEST(Record, ARecordSavedMeanwhileIsNeverLost) {
 // together: the best score is what stays, with its own holder, and only a
 // save that is the record is announced (with equal scores, one). How long
 // the slowest save takes is the bench's to measure.
-TEST(Record, GamesEndingAtOnceKeepTheBest) {
+TEST(RecordGame, GamesEndingAtOnceKeepTheBest) {
     constexpr int AllEqual = 5;
     struct Row {
         int games, round;
@@ -74,7 +76,7 @@ TEST(Record, GamesEndingAtOnceKeepTheBest) {
             ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 99) << shared << " round " << r;
             announced += WEXITSTATUS(status) == 2; // the greeting, and the record's message
         }
-        ASSERT_EQ(RunHelper({}), 0);
+        ASSERT_EQ(RunHelper({}).status, 0);
         const auto [score, name] = Pair();
         EXPECT_EQ(score, "15\r\n") << shared << " round " << r;
         int player = -1;
@@ -91,7 +93,7 @@ TEST(Record, GamesEndingAtOnceKeepTheBest) {
 // player may not write ends the save with the run-time error, leaves both
 // files untouched, and never keeps the child from playing. (A hard link is
 // the hostile folder states' row.)
-TEST(Records, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
+TEST(RecordGame, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
     enum Outcome { AsDesigned = 0, SavedAnyway, ShownWrongPair }; // a start that fails: Thrown
     TempDir outer;
     const std::string folder = outer / "records";
@@ -118,6 +120,65 @@ TEST(Records, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
     });
     EXPECT_EQ(outcome, AsDesigned);
     EXPECT_EQ(Pair(folder), OldPair);
+}
+
+// A helper ended by a signal, or by a status that it never gives, is a
+// run-time error, never a save; none of the game's environment reaches it.
+TEST(RecordGame, AHelperThatFailsIsARunTimeError) {
+    const std::string odd = (fs::path(Folder).parent_path() / "odd-helper").string();
+    ::setenv("TAVOLA7_NOT_FOR_THE_HELPER", "1", 1);
+    for (const auto& [script, error] : {std::pair{"kill -KILL $$", 57}, {"exit 42", 70},
+                                        {"[ -z \"$TAVOLA7_NOT_FOR_THE_HELPER\" ] && exit 1; exit 53", 0}}) {
+        FreshFolder();
+        WriteBytes(odd, std::string("#!/bin/sh\n") + script + "\n");
+        ::chmod(odd.c_str(), 0755);
+        Game f(true);
+        f.files.place.helper = odd;
+        f.Load("Bruno");
+        ScoreRight(f, 9);
+        int number = 0;
+        try {
+            f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
+        } catch (const RuntimeError& e) {
+            number = e.number();
+        }
+        EXPECT_EQ(number, error) << script;
+    }
+    ::unsetenv("TAVOLA7_NOT_FOR_THE_HELPER");
+}
+
+// A reset swaps the folder: a start that finds it missing waits it out.
+// strace holds the start's second look at the folder, after its first
+// has met the folder missing, until the folder is back.
+TEST(RecordGame, AStartWaitsOutAResetsSwap) {
+    if (const char* shown = Again()) {
+        WriteBytes(shown, RecordStore({Folder, Helper}).Read().score);
+        return;
+    }
+    SKIP_WITHOUT_STRACE();
+    FreshFolder();
+    fs::rename(Folder, Folder + "-elsewhere");
+    TempDir dir;
+    const std::string trace = dir / "trace", shown = dir / "shown";
+    const Process start = Start(Traced(trace, "openat", Folder) +
+                                    std::vector<std::string>{"-e", "inject=openat:delay_enter=2000000:when=2"} +
+                                    Again(shown),
+                                {.player = false});
+    EXPECT_TRUE(Shows(trace, "ENOENT")) << "the start never met the folder missing";
+    fs::rename(Folder + "-elsewhere", Folder);
+    EXPECT_EQ(start.Wait().status, 0);
+    EXPECT_EQ(ReadBytes(shown), "5\r\n");
+}
+
+TEST(RecordGame, AFolderThatOthersCouldChangeIsRefused) {
+    FreshFolder(0777);
+    Game refused(true);
+    try {
+        refused.Load();
+        ADD_FAILURE() << "a folder that anyone may change was used";
+    } catch (const RuntimeError& error) {
+        EXPECT_NE(std::string(error.what()).find("possono cambiare la cartella"), std::string::npos) << error.what();
+    }
 }
 
 } // namespace

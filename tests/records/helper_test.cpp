@@ -1,60 +1,210 @@
-// The record helper's edge, as a program on its compiled-in folder: the
-// arguments it refuses, its statuses, the folder's owner and group, and the
-// game's side of it.
+// The record helper's edge, as a program on its compiled-in folder, run as
+// a player runs it: what it refuses and the sentence it says, a save's name
+// as typed, its fold, and its statuses under kills, failing calls and other
+// players' locks.
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdio>
-#include <thread>
+#include <optional>
 
 #include "record_fixture.h"
-#include "record_store.h"
 
 using namespace tavola;
 using namespace tavola::testing;
 
 namespace {
 
-TEST(RecordHelper, RefusesBadInputAndLeavesTheFilesAsTheyWere) {
-    const std::vector<std::vector<std::string>> refused = {
-        {"7"}, {"7", "Anna", "extra"}, {"--check", "7", "Anna"},
-        {"", "Anna"}, {"123456", "Anna"}, {"1a", "Anna"}, {"-1", "Anna"}, {"+7", "Anna"}, {" 7", "Anna"},
-        {"32768", "Anna"}, {"99999", "Anna"}, // beyond any score the game can reach: never beaten
-        {"07", "Anna"},                       // no game writes a leading zero
-        {"7", std::string(256, 'x')}, {"7", "An\rna"}, {"7", "An\nna"}, {"7", "An\tna"}, {"7", "Anna\x7f"},
-        {"7", "An\x1fna"}, {"7", "Anna\x1b[2J"}, // a terminal escape, obeyed by an administrator's cat
-        // Unassigned in Windows-1252: the game would show a control character.
-        {"7", "An\x81na"}, {"7", "An\x8dna"}, {"7", "An\x8fna"}, {"7", "An\x90na"}, {"7", "An\x9dna"},
+TEST(RecordHelper, RefusesBadArgumentsWithItsSentenceAndLeavesTheFiles) {
+    const std::vector<std::pair<std::string, std::vector<std::vector<std::string>>>> refused = {
+        {"uso: tavola7-record [PUNTI NOME]\n", {{"7"}, {"7", "Anna", "extra"}, {"--check", "7", "Anna"}}},
+        {"i punti devono essere un numero da 0 a 32767\n",
+         {{"", "Anna"}, {"123456", "Anna"}, {"1a", "Anna"}, {"-1", "Anna"}, {"+7", "Anna"}, {" 7", "Anna"},
+          {"32768", "Anna"}, {"99999", "Anna"}, // beyond any score the game can reach: never beaten
+          {"07", "Anna"}}},                    // no game writes a leading zero
+        {"il nome deve stare in 255 byte, senza caratteri di controllo\n",
+         {{"7", std::string(256, 'x')}, {"7", "An\rna"}, {"7", "An\nna"}, {"7", "An\tna"}, {"7", "Anna\x7f"},
+          {"7", "An\x1fna"}, {"7", "Anna\x1b[2J"}, // a terminal escape, obeyed by an administrator's cat
+          // Unassigned in Windows-1252: the game would show a control character.
+          {"7", "An\x81na"}, {"7", "An\x8dna"}, {"7", "An\x8fna"}, {"7", "An\x90na"}, {"7", "An\x9dna"}}},
     };
-    for (const auto& arguments : refused) {
+    for (const auto& [sentence, rows] : refused)
+        for (const auto& arguments : rows) {
+            FreshFolder();
+            const Ran ran = RunHelper(arguments);
+            EXPECT_EQ(ran.status, 2) << arguments[0] << " " << arguments.back();
+            EXPECT_EQ(ran.said, sentence) << arguments[0] << " " << arguments.back();
+            EXPECT_EQ(Pair(), OldPair) << arguments[0];
+        }
+}
+
+// Whatever a child types reaches the files byte for byte, in the files' code
+// page: a tie leaves even the log as it was.
+TEST(RecordHelper, ASavesNameLandsAsTyped) {
+    const std::string longest(255, '\xE0');
+    const std::pair<std::string, std::string> names[] = {
+        {"D'Angelo", "D'Angelo"}, {"Anna Maria", "Anna Maria"}, {"\x80uro", "\x80uro"}, {"", ""},
+        {longest, longest},
+    };
+    for (const auto& [typed, kept] : names) {
         FreshFolder();
-        EXPECT_EQ(RunHelper(arguments), 2) << arguments[0];
-        EXPECT_EQ(Pair(), OldPair) << arguments[0];
+        const Ran ran = RunHelper({"32767", typed});
+        EXPECT_EQ(std::pair(ran.status, ran.said), std::pair(0, std::string())) << typed;
+        EXPECT_EQ(Pair(), Texts("32767\r\n", kept + "\r\n")) << typed;
     }
     FreshFolder();
-    EXPECT_EQ(RunHelper({"5", "Bruno"}), 1) << "a tie";
+    EXPECT_EQ(RunHelper({"5", "Bruno"}).status, 1) << "a tie";
     EXPECT_EQ(fs::file_size(In("tavola7.log")), 0u) << "a tie writes nothing";
-    EXPECT_EQ(RunHelper({"32767", std::string(255, '\xE0')}), 0) << "the highest score, the longest name";
 }
 
 TEST(RecordHelper, RefusesAFolderThatOthersCouldChange) {
+    const std::string others = "Altri oltre al proprietario possono cambiare la cartella";
     for (const mode_t mode : {0777, 0775, 0757, 02775}) {
         FreshFolder(mode);
-        EXPECT_EQ(RunHelper({"9", "Bruno"}), 70) << std::oct << mode;
+        const Ran ran = RunHelper({"9", "Bruno"});
+        EXPECT_EQ(ran.status, 70) << std::oct << mode;
+        EXPECT_NE(ran.said.find(others), std::string::npos) << ran.said;
         EXPECT_EQ(Pair(), OldPair) << std::oct << mode;
     }
-    if (::geteuid() == 0) {
-        for (const auto& [owner, group] : {std::pair<uid_t, gid_t>{0, 12345},      // not the helper's group
-                                           std::pair<uid_t, gid_t>{12345, ::getegid()}}) { // nor root
-            // The files go with the folder, so that only the folder's own owner can be refused.
+    if (::geteuid() != 0)
+        return; // only root may give a folder away
+    const struct {
+        uid_t owner;
+        gid_t group;
+        const char* said;
+    } strangers[] = {{0, 12345, "la cartella non appartiene al gruppo di questo programma"},
+                     {12345, ::getegid(), "La cartella ha un proprietario inatteso"}};
+    for (const auto& [owner, group, said] : strangers) {
+        // The files go with the folder, so that only the folder's own owner can be refused.
+        FreshFolder();
+        for (const auto& entry : fs::directory_iterator(Folder))
+            ASSERT_EQ(::chown(entry.path().c_str(), owner, group), 0);
+        ASSERT_EQ(::chown(Folder.c_str(), owner, group), 0);
+        const Ran ran = RunHelper({"9", "Bruno"});
+        EXPECT_EQ(ran.status, 70) << said;
+        EXPECT_NE(ran.said.find(said), std::string::npos) << ran.said;
+        EXPECT_EQ(Pair(), OldPair);
+    }
+}
+
+// The install step's fold, run as the helper with no argument: the files
+// follow the record, which may be in the log alone; a pair that no save
+// could write is emptied unless an entry beats it; a held lock or a file
+// size limit leaves the files as they were, the limit naming the file it
+// stopped; no step loses an entry.
+TEST(RecordHelper, AFoldMendsThePairAndKeepsEveryEntry) {
+    const Texts anna{"9\r\n", "Anna\r\n"}, cut{"5\r\n", ""}, none{"", ""};
+    const std::string waiting = "\n9 4 Anna 1000\r";
+    struct Case {
+        const char* what;
+        Texts files;
+        std::string log;
+        bool held;
+        rlim_t fileLimit;
+        int status;
+        Texts after, shown;
+        std::string kept = {}; // what the log still holds, holes aside
+    } cases[] = {
+        {"an empty record stays empty", none, "", false, RLIM_INFINITY, 0, none, none},
+        {"a name cut short, the record in the log", cut, waiting, false, RLIM_INFINITY, 0, anna, anna},
+        {"the same behind a held lock", cut, waiting, true, RLIM_INFINITY, 0, cut, anna, waiting},
+        {"a file size limit of 0", OldPair, waiting, false, 0, 61, OldPair, anna, waiting},
+        {"a score that no game could write", {"99999\r\n", "Anna\r\n"}, "", false, RLIM_INFINITY, 0, none, none},
+        {"the same, beaten in the log", {"99999\r\n", "Anna\r\n"}, waiting, false, RLIM_INFINITY, 0, anna, anna},
+        {"a name without its score", {"", "Anna\r\n"}, "", false, RLIM_INFINITY, 0, none, none},
+        {"a name that no game could write", {"5\r\n", "An\x01na\r\n"}, "", false, RLIM_INFINITY, 0, none, none},
+        {"files ending in a bare line feed keep their record", {"7\n", "Anna\n"}, "", false, RLIM_INFINITY, 0,
+         {"7\n", "Anna\n"}, {"7\n", "Anna\n"}},
+        {"a half-written entry survives a fold", OldPair, waiting + "\n7 5 Ca", false, RLIM_INFINITY, 0, anna,
+         anna, "\n7 5 Ca"},
+    };
+    for (const auto& c : cases) {
+        FreshFolder();
+        Plant(Folder, c.files, c.log);
+        std::optional<LockHolder> holder;
+        if (c.held)
+            holder.emplace();
+        const Ran ran = RunHelper({}, {.fileLimit = c.fileLimit});
+        EXPECT_EQ(ran.status, c.status) << c.what;
+        EXPECT_EQ(ran.said.empty(), c.status == 0) << c.what << ": " << ran.said;
+        EXPECT_EQ(ran.said == "Disco pieno: " + In("tavrec7.txt") + "\n", c.status == 61) << c.what << ran.said;
+        EXPECT_EQ(Pair(), c.after) << c.what;
+        const auto [score, name] = RecordBook(Folder, RecordFolder::Kind::Shared).Read();
+        EXPECT_EQ(std::pair(score, name), c.shown) << c.what;
+        std::string log = ReadBytes(In("tavola7.log"));
+        std::erase(log, '\0');
+        EXPECT_EQ(log, c.kept) << c.what;
+    }
+}
+
+// A save killed at each system call in turn must leave the old pair or the
+// new one, once the next start has recovered. strace counts calls per kind,
+// so each kind of call that a save makes is killed at each of its calls.
+TEST(RecordHelper, AKillAtAnySystemCallLeavesTheOldPairOrTheNew) {
+    SKIP_WITHOUT_STRACE();
+    int kills = 0;
+    for (const std::string kind : {"openat", "read", "write", "ftruncate", "fsync", "close", "flock", "fstat",
+                                   "newfstatat", "lseek", "fallocate", "fcntl"}) {
+        for (int call = 1;; ++call) {
             FreshFolder();
-            for (const auto& entry : fs::directory_iterator(Folder))
-                ASSERT_EQ(::chown(entry.path().c_str(), owner, group), 0);
-            ASSERT_EQ(::chown(Folder.c_str(), owner, group), 0);
-            EXPECT_EQ(RunHelper({"9", "Bruno"}), 70) << owner << ":" << group;
-            EXPECT_EQ(Pair(), OldPair);
+            const std::string killed = kind + " " + std::to_string(call);
+            const int status = Execute({"strace", "-o", "/dev/null", "--inject=" + kind + ":signal=KILL:when=" +
+                                    std::to_string(call), Helper, "9", "Bruno"}).status;
+            ASSERT_EQ(RunHelper({}).status, 0) << "the start after a kill at " << killed;
+            const auto pair = Pair();
+            EXPECT_TRUE(pair == OldPair || pair == NewPair) << killed << ": " << pair.first << pair.second;
+            if (status == 0) { // the save ran to its end before that call came
+                EXPECT_EQ(pair, NewPair);
+                break;
+            }
+            ++kills;
         }
     }
+    EXPECT_GT(kills, 30) << "the kills never reached the save";
+}
+
+// An input/output error in a save: before the log's entry is written the save
+// fails with the run-time error and the old pair stays; once it is written,
+// the save has happened, and the files follow at the next start. A failed
+// sync of the entry is reported, though the entry may stand.
+TEST(RecordHelper, AFailureAfterTheEntryIsWrittenStillCountsAsSaved) {
+    SKIP_WITHOUT_STRACE();
+    struct Case {
+        const char* call; // the save's writes and syncs: the log's, the name's, the score's
+        int status;
+        Texts next;
+    } cases[] = {
+        {"write:error=EIO:when=1", 57, OldPair}, {"fsync:error=EIO:when=1", 57, NewPair},
+        {"write:error=ENOSPC:when=1", 61, OldPair}, {"write:error=EFBIG:when=1", 61, OldPair},
+        {"write:error=EIO:when=2", 0, NewPair}, {"write:error=ENOSPC:when=3", 0, NewPair},
+        {"fsync:error=EIO:when=3", 0, NewPair}, {"ftruncate:error=EIO:when=2", 0, NewPair},
+        {"fallocate:error=EIO:when=1", 0, NewPair},
+    };
+    for (const auto& c : cases) {
+        FreshFolder();
+        const Ran ran = Execute({"strace", "-o", "/dev/null", std::string("--inject=") + c.call, Helper, "9", "Bruno"});
+        EXPECT_EQ(ran.status, c.status) << c.call;
+        EXPECT_EQ(ran.said.find("tavola7.log") != std::string::npos, c.status != 0) << c.call << ": " << ran.said;
+        EXPECT_EQ(RunHelper({}).status, 0) << c.call;
+        EXPECT_EQ(Pair(), c.next) << c.call;
+        EXPECT_EQ(RunHelper({"9", "Carla"}).status, c.next == NewPair ? 1 : 0) << c.call << ": a tie keeps the older";
+    }
+}
+
+// A player one entry short of her full share, who keeps the lock, saves
+// twice at once: the save that finds the other between its check and its
+// append (here held at its write) counts that entry too, and is refused.
+TEST(RecordHelper, APlayersSavesAtOnceStayWithinHerShare) {
+    SKIP_WITHOUT_STRACE();
+    FreshFolder();
+    const std::string entry = RecordBook::EncodeEntry({"1", "Bruno"}, ::geteuid() == 0 ? Nobody : ::getuid());
+    std::string log;
+    while (log.size() + 2 * entry.size() <= RecordBook::UserShare)
+        log += entry;
+    WriteBytes(In("tavola7.log"), log);
+    const LockHolder holder;
+    const Process first = HeldBack("write", In("tavola7.log"), {Helper, "9", "Bruno"}, {});
+    EXPECT_EQ(RunHelper({"10", "Bruno"}).status, RuntimeError::DiskFull);
+    EXPECT_EQ(first.Wait().status, 0);
 }
 
 // A player who is not in the helper's group opens every file of the folder
@@ -89,7 +239,7 @@ TEST(RecordHelper, NoLockThatAPlayerCanTakeHoldsAnotherPlayersSaveUp) {
     char locked = 0;
     ASSERT_EQ(::read(ready[0], &locked, 1), 1);
     EXPECT_EQ(locked, 3) << "she holds the pair and the log, and cannot open the lock";
-    EXPECT_EQ(RunHelper({"9", "Bruno"}), 0);
+    EXPECT_EQ(RunHelper({"9", "Bruno"}).status, 0);
     EXPECT_EQ(Pair(), NewPair);
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
@@ -106,67 +256,9 @@ TEST(RecordHelper, AStoppedSaveHoldsUpOnlyItsOwnPlayer) {
         GTEST_SKIP() << "two players need root";
     for (const auto& [stopped, status] : {std::pair<uid_t, int>{1000, 0}, {Nobody, RuntimeError::DiskFull}}) {
         FreshFolder();
-        FILE* hers = HeldBack("fsync", In("tavola7.log"),
-                              "setpriv --reuid=" + std::to_string(stopped) + " --regid=" +
-                                  std::to_string(::getegid()) + " --clear-groups " + Helper + " 7 Anna",
-                              5);
-        EXPECT_EQ(RunHelper({"9", "Bruno"}), status) << stopped;
-        EXPECT_EQ(WEXITSTATUS(::pclose(hers)), 0) << stopped;
-    }
-}
-
-// The game on the shared folder, which it reads itself and saves in through the
-// helper: a helper that fails, or a start during a reset, or a folder others may change.
-TEST(SharedRecord, AHelperThatFailsIsARunTimeError) {
-    // A helper ended by a signal, or by a status that it never gives, is a
-    // run-time error, never a save; none of the game's environment reaches it.
-    const std::string odd = (fs::path(Folder).parent_path() / "odd-helper").string();
-    ::setenv("TAVOLA7_NOT_FOR_THE_HELPER", "1", 1);
-    for (const auto& [script, error] : {std::pair{"kill -KILL $$", 57}, {"exit 42", 70},
-                                        {"[ -z \"$TAVOLA7_NOT_FOR_THE_HELPER\" ] && exit 1; exit 53", 0}}) {
-        FreshFolder();
-        WriteBytes(odd, std::string("#!/bin/sh\n") + script + "\n");
-        ::chmod(odd.c_str(), 0755);
-        Game f(true);
-        f.files.place.helper = odd;
-        f.Load("Bruno");
-        ScoreRight(f, 9);
-        int number = 0;
-        try {
-            f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
-        } catch (const RuntimeError& e) {
-            number = e.number();
-        }
-        EXPECT_EQ(number, error) << script;
-    }
-    ::unsetenv("TAVOLA7_NOT_FOR_THE_HELPER");
-
-    // A reset's swap: the folder is missing for a moment, which a start waits out.
-    FreshFolder();
-    fs::rename(Folder, Folder + "-elsewhere");
-    std::jthread back([] {
-        ::usleep(10000);
-        fs::rename(Folder + "-elsewhere", Folder);
-    });
-    EXPECT_EQ(RecordStore({Folder, Helper}).Read().score, "5\r\n");
-    back.join();
-
-    // The install step's fold under a file size limit: its first rewrite,
-    // the name file's, is refused and named.
-    WriteBytes(In("tavola7.log"), RecordBook::EncodeEntry({"19", "Bruno"}, 1000));
-    FILE* mend = ::popen(("ulimit -f 0; exec " + Player() + Helper + " 2>&1 >/dev/null").c_str(), "r");
-    std::string said(512, '\0');
-    said.resize(std::fread(said.data(), 1, said.size(), mend));
-    EXPECT_EQ(WEXITSTATUS(::pclose(mend)), 61);
-    EXPECT_NE(said.find("ntavrec7.txt"), std::string::npos) << said;
-
-    FreshFolder(0777);
-    Game refused(true);
-    try {
-        refused.Load();
-        ADD_FAILURE() << "a folder that anyone may change was used";
-    } catch (const RuntimeError& error) {
-        EXPECT_NE(std::string(error.what()).find("proprietario"), std::string::npos) << error.what();
+        const Process hers = HeldBack("fsync", In("tavola7.log"), {Helper, "7", "Anna"}, {.uid = stopped}, 5);
+        EXPECT_EQ(RunHelper({"9", "Bruno"}).status, status) << stopped;
+        EXPECT_EQ(hers.Wait().status, 0) << stopped;
     }
 }
 

@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
+#include <system_error>
 #include <grp.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,7 +46,7 @@ inline void Plant(const std::string& folder, const Texts& files = OldPair, const
 // open to its group and the lock to its group alone, as installation makes them.
 inline void FreshFolder(mode_t mode = 0755) {
     fs::remove_all(Folder);
-    fs::remove(Folder + "-elsewhere");
+    fs::remove_all(Folder + "-elsewhere");
     fs::create_directories(Folder);
     ::chmod(Folder.c_str(), mode);
     fs::copy_file(TAVOLA_TEST_HELPER, Helper, fs::copy_options::update_existing);
@@ -54,39 +56,90 @@ inline void FreshFolder(mode_t mode = 0755) {
     fs::permissions(In("tavola7.lock"), fs::perms::others_read, fs::perm_options::remove);
 }
 
-// Where the suite runs as root, the helper runs as an ordinary player of the
-// folder's group, as players run the installed one: root, who may write any
-// file, would hide what a player's helper could not do.
-inline std::string Player() {
-    return ::geteuid() == 0 ? "setpriv --reuid=" + std::to_string(Nobody) + " --regid=" + std::to_string(::getegid()) + " --clear-groups " : "";
-}
-
 inline Texts Pair(const std::string& folder = Folder) {
     return {ReadBytes(In("tavrec7.txt", folder)), ReadBytes(In("ntavrec7.txt", folder))};
 }
 
-// Runs a command line and gives its exit status; -1 when a signal ended it.
-inline int Shell(const std::string& command) {
-    const int status = std::system(("timeout 10 " + command + " 2>/dev/null").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// How a program runs. Where the suite runs as root, a player is `uid` of the
+// folder's group, as players run the installed helper: root, who may write
+// any file, would hide what a player's helper could not do.
+struct As {
+    bool player = true;
+    uid_t uid = Nobody;
+    rlim_t fileLimit = RLIM_INFINITY;
+};
+
+// What a program said on its error output, and its exit status (Hung when a
+// signal ended it).
+struct Ran {
+    int status;
+    std::string said;
+};
+
+// A program started with its arguments as they stand, no shell between; its
+// standard output goes, and a deadline of twenty seconds ends it.
+struct Process {
+    pid_t pid;
+    int said;
+    Ran Wait() const {
+        std::string text;
+        char chunk[512];
+        for (ssize_t got; (got = ::read(said, chunk, sizeof chunk)) > 0;)
+            text.append(chunk, static_cast<std::size_t>(got));
+        ::close(said);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : Hung, text};
+    }
+};
+
+inline Process Start(const std::vector<std::string>& arguments, const As& as = {}) {
+    int said[2];
+    if (::pipe2(said, O_CLOEXEC) != 0)
+        throw std::system_error(errno, std::generic_category());
+    const gid_t group = ::getegid();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::vector<char*> argv;
+        for (const auto& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        const rlimit limit{as.fileLimit, as.fileLimit};
+        const int out = ::open("/dev/null", O_WRONLY);
+        if (::dup2(out, STDOUT_FILENO) >= 0 && ::dup2(said[1], STDERR_FILENO) >= 0 &&
+            ::setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+            (!as.player || ::geteuid() != 0 ||
+             (::setgroups(0, nullptr) == 0 && ::setgid(group) == 0 && ::setuid(as.uid) == 0))) {
+            ::alarm(20);
+            ::execvp(argv[0], argv.data());
+        }
+        ::_exit(127);
+    }
+    ::close(said[1]);
+    return {child, said[0]};
 }
 
-inline int RunHelper(const std::vector<std::string>& arguments) {
-    std::string command = Player() + Helper;
-    for (const auto& argument : arguments)
-        command += " '" + argument + "'";
-    return Shell(command);
+inline Ran Execute(const std::vector<std::string>& arguments, const As& as = {}) { return Start(arguments, as).Wait(); }
+
+inline Ran RunHelper(std::vector<std::string> arguments, const As& as = {}) {
+    arguments.insert(arguments.begin(), Helper);
+    return Execute(arguments, as);
 }
 
-// The command line that runs the current test again, in this test program,
-// under a wrapper (strace, a private mount) that the caller puts before it;
-// there, Again() gives `value`: a folder, a file.
+// The arguments that run the current test again, in this test program,
+// under a wrapper (strace, a private mount) put before them; there, Again()
+// gives `value`: a folder, a file.
 constexpr const char* AgainSetting = "TAVOLA7_TEST_AGAIN";
 inline const char* Again() { return std::getenv(AgainSetting); }
-inline std::string Again(const std::string& value) {
+inline std::vector<std::string> Again(const std::string& value) {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return "env " + std::string(AgainSetting) + "=" + value + " " + fs::read_symlink("/proc/self/exe").string() +
-           " --gtest_filter=" + test->test_suite_name() + "." + test->name();
+    return {"env", std::string(AgainSetting) + "=" + value, fs::read_symlink("/proc/self/exe").string(),
+            "--gtest_filter=" + std::string(test->test_suite_name()) + "." + test->name()};
+}
+
+inline std::vector<std::string> operator+(std::vector<std::string> wrapper, const std::vector<std::string>& command) {
+    wrapper.insert(wrapper.end(), command.begin(), command.end());
+    return wrapper;
 }
 
 // strace holds, kills or fails a program's system calls; the sanitizers'
@@ -96,26 +149,38 @@ inline std::string Again(const std::string& value) {
 #else
 #define SKIP_WITHOUT_STRACE()                                                                      \
     do {                                                                                           \
-        if (Shell("strace -o /dev/null true") != 0)                                                \
+        if (Execute({"strace", "-o", "/dev/null", "true"}, {.player = false}).status != 0)              \
             GTEST_SKIP() << "strace is missing or may not trace here";                             \
     } while (false)
 #endif
 
+// strace, with its log kept in `trace` (empty until then, open to a
+// player's strace), for the calls of `calls` on `file`.
+inline std::vector<std::string> Traced(const std::string& trace, const std::string& calls, const std::string& file) {
+    WriteBytes(trace, "");
+    ::chmod(trace.c_str(), 0666);
+    return {"strace", "-qq", "-P", file, "-e", "trace=" + calls, "-o", trace};
+}
+
+// Waits, twenty seconds at most, until `trace` shows `what`; whether it did.
+inline bool Shows(const std::string& trace, const std::string& what) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ReadBytes(trace).find(what) == std::string::npos && std::chrono::steady_clock::now() < deadline)
+        ::usleep(1000);
+    return ReadBytes(trace).find(what) != std::string::npos;
+}
+
 // Starts `command` under strace, which holds its first `call` on `file` back
 // for `seconds`, and returns once the command has come to that call.
-inline FILE* HeldBack(const std::string& call, const std::string& file, const std::string& command,
-                      int seconds = 2) {
+inline Process HeldBack(const std::string& call, const std::string& file, const std::vector<std::string>& command,
+                        const As& as = {.player = false}, int seconds = 2) {
     const std::string trace = Folder + "-trace";
-    WriteBytes(trace, "");
-    FILE* held = ::popen(("strace -qq -P " + file + " -e trace=" + call + " -e inject=" + call +
-                          ":delay_enter=" + std::to_string(seconds * 1000000) + ":when=1 -o " + trace + " " + command + " >/dev/null")
-                             .c_str(),
-                         "r");
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (ReadBytes(trace).find(call + "(") == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline)
-        ::usleep(1000);
-    EXPECT_NE(ReadBytes(trace).find(call + "("), std::string::npos) << command << " never came to " << call;
+    const Process held = Start(Traced(trace, call, file) +
+                                   std::vector<std::string>{"-e", "inject=" + call + ":delay_enter=" +
+                                                                      std::to_string(seconds * 1000000) + ":when=1"} +
+                                   command,
+                               as);
+    EXPECT_TRUE(Shows(trace, call + "(")) << command.back() << " never came to " << call;
     return held;
 }
 

@@ -9,7 +9,7 @@ using namespace tavola;
 
 namespace {
 
-TEST(Windows1252, NamesGoToDiskAsSingleBytesAndComeBackTheSame) {
+TEST(RecordRules, NamesGoToDiskAsSingleBytesAndComeBackTheSame) {
     const std::string name = "Niccolò Müller";
     const std::string bytes = "\x4E\x69\x63\x63\x6F\x6C\xF2\x20\x4D\xFC\x6C\x6C\x65\x72";
     EXPECT_EQ(ToWindows1252(name), bytes);
@@ -22,12 +22,12 @@ TEST(Windows1252, NamesGoToDiskAsSingleBytesAndComeBackTheSame) {
     EXPECT_EQ(ToWindows1252(shown), high);
 }
 
-TEST(Windows1252, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+TEST(RecordRules, CharactersOutsideTheCodePageBecomeQuestionMarks) {
     EXPECT_EQ(ToWindows1252("Ζωή 😀"), "??? ?");
     EXPECT_EQ(ToWindows1252("a\xFF" "b"), "a?b"); // broken UTF-8
 }
 
-TEST(Windows1252, EveryByteSurvivesTheRoundTrip) {
+TEST(RecordRules, EveryByteSurvivesTheRoundTrip) {
     std::string all;
     for (int byte = 0; byte < 256; ++byte)
         all += static_cast<char>(byte);
@@ -37,7 +37,7 @@ TEST(Windows1252, EveryByteSurvivesTheRoundTrip) {
 // The record that a reading holds: only whole entries by the rules count,
 // files that hold no score as a save writes it count for less than any, and
 // a tie keeps the older.
-TEST(RecordBook, OnlyWholeEntriesByTheRulesCountAndATieKeepsTheOlder) {
+TEST(RecordRules, OnlyWholeEntriesByTheRulesCountAndATieKeepsTheOlder) {
     const char *score = "5\r\n", *name = "Anna\r\n";
     const RecordBook::Pair anna{"5", "Anna"};
     struct Case {
@@ -70,7 +70,7 @@ TEST(RecordBook, OnlyWholeEntriesByTheRulesCountAndATieKeepsTheOlder) {
 
 // Whether a save is the record, from the reading just after its append:
 // entries appended before it count as older, the files as the oldest.
-TEST(RecordBook, ASaveIsTheRecordOnlyWhenNothingOlderHoldsAsMuch) {
+TEST(RecordRules, ASaveIsTheRecordOnlyWhenNothingOlderHoldsAsMuch) {
     const RecordBook::Entry mine{{"9", "Carla"}, 30, 1000};
     const RecordBook::Entry older{{"9", "Bruno"}, 12, 1001}, lower{{"8", "Bruno"}, 12, 1001};
     struct Case {
