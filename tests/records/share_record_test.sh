@@ -43,7 +43,7 @@ step --reset >/dev/null
 [ "$(cd "$folder" && stat -c '%n %a %U %G' tavrec7.txt ntavrec7.txt tavola7.lock tavola7.log | tr '\n' ' ')" = \
   "tavrec7.txt 664 root games ntavrec7.txt 664 root games tavola7.lock 660 root games tavola7.log 664 root games " ] ||
   fail "the fresh record's files have other modes or owners"
-# An older version's set-group-id bit on the folder goes.
+# A set-group-id bit left on the folder goes.
 chmod 2755 "$folder"
 step
 [ "$(stat -c %a "$folder")" = 755 ] || fail "the folder kept its set-group-id bit"
