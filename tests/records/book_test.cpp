@@ -36,7 +36,7 @@ TEST(RecordBook, RefusesAPairThatNoSaveCouldWrite) {
 // `file`, in as many lines as the game's own (no line end of the helper's).
 constexpr int Unnamed = 201, Unannounced = 202;
 int SaveNine(bool shared, const std::string& file, std::optional<rlimit> limit = {}) {
-    return InChild(false, [&] {
+    return InChild({.player = false}, [&] {
         if (limit)
             ::setrlimit(RLIMIT_FSIZE, &*limit);
         try {
@@ -455,7 +455,7 @@ TEST(RecordBook, OnlyThePlayersOwnFolderIsMadeWhenMissing) {
 TEST(RecordBook, AComputersFolderOfThePlayersOwnIsHersToUse) {
     TempDir dir;
     GiveToPlayer(dir.Path().string());
-    EXPECT_EQ(InChild(true, [&] { return RecordFolder(dir.Path().string(), RecordFolder::Kind::Shared), 0; }), 0);
+    EXPECT_EQ(InChild({}, [&] { return RecordFolder(dir.Path().string(), RecordFolder::Kind::Shared), 0; }), 0);
 }
 
 // A read that fails for good (EIO; here a pipe's ESPIPE) is the file's
@@ -463,7 +463,7 @@ TEST(RecordBook, AComputersFolderOfThePlayersOwnIsHersToUse) {
 TEST(RecordBook, AReadThatFailsForGoodIsTheFilesError) {
     int ends[2];
     ASSERT_EQ(::pipe(ends), 0);
-    EXPECT_EQ(InChild(false, [&] { return ReadAt(ends[0], 0, 16, "tavrec7.txt"), 0; }), Thrown);
+    EXPECT_EQ(InChild({.player = false}, [&] { return ReadAt(ends[0], 0, 16, "tavrec7.txt"), 0; }), Thrown);
 }
 
 TEST(RecordBook, AnUnusableRecordFileIsARunTimeErrorNamingIt) {

@@ -101,7 +101,7 @@ TEST(RecordGame, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
     Plant(folder);
     ::chmod(In("ntavrec7.txt", folder).c_str(), 0444);
     GiveToPlayer(outer.Path().string());
-    const int outcome = InChild(true, [&] {
+    const int outcome = InChild({}, [&] {
         Game game(false, folder);
         game.Load("Carla");
         if (game.controls.Caption(Label::lblpunti) != "5\r\n")

@@ -1,7 +1,7 @@
 #pragma once
 // What the record tests share: a record folder, the test helper and its
-// compiled-in folder, games on either folder, and ways to run a program (the
-// helper, this test again) under strace or in a child of its own.
+// compiled-in folder, games on either folder, and children to run a program
+// (the helper, this test again, under strace) or a part of a test in.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -29,7 +29,7 @@ const std::string Folder = TAVOLA_TEST_HELPER_DIR;
 const std::string Helper = fs::path(Folder).parent_path() / "tavola7-record";
 const Texts OldPair{"5\r\n", "Anna\r\n"}, NewPair{"9\r\n", "Bruno\r\n"};
 constexpr uid_t Nobody = 65534;
-// What InChild gives for a child that a signal ended, and for one that threw.
+// What a child gives that a signal ended, and one that threw.
 constexpr int Hung = 200, Thrown = 98;
 
 inline std::string In(const std::string& name, const std::string& folder = Folder) { return folder + "/" + name; }
@@ -76,8 +76,8 @@ struct Ran {
     std::string said;
 };
 
-// A program started with its arguments as they stand, no shell between; its
-// standard output goes, and a deadline of twenty seconds ends it.
+// A child process, ended by a deadline of twenty seconds: `body` run as
+// `as` says, its standard output gone and its error output kept.
 struct Process {
     pid_t pid;
     int said;
@@ -93,31 +93,46 @@ struct Process {
     }
 };
 
-inline Process Start(const std::vector<std::string>& arguments, const As& as = {}) {
+inline Process Fork(const As& as, const std::function<int()>& body) {
     int said[2];
     if (::pipe2(said, O_CLOEXEC) != 0)
         throw std::system_error(errno, std::generic_category());
+    const rlimit limit{as.fileLimit, as.fileLimit};
     const gid_t group = ::getegid();
     const pid_t child = ::fork();
     if (child == 0) {
-        std::vector<char*> argv;
-        for (const auto& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        const rlimit limit{as.fileLimit, as.fileLimit};
-        const int out = ::open("/dev/null", O_WRONLY);
-        if (::dup2(out, STDOUT_FILENO) >= 0 && ::dup2(said[1], STDERR_FILENO) >= 0 &&
-            ::setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
-            (!as.player || ::geteuid() != 0 ||
-             (::setgroups(0, nullptr) == 0 && ::setgid(group) == 0 && ::setuid(as.uid) == 0))) {
-            ::alarm(20);
-            ::execvp(argv[0], argv.data());
+        ::alarm(20);
+        int outcome = 127;
+        try { // nothing may escape into the child's copy of the test runner
+            if (::dup2(::open("/dev/null", O_WRONLY), STDOUT_FILENO) >= 0 &&
+                ::dup2(said[1], STDERR_FILENO) >= 0 && ::setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+                (!as.player || ::geteuid() != 0 ||
+                 (::setgroups(0, nullptr) == 0 && ::setgid(group) == 0 && ::setuid(as.uid) == 0)))
+                outcome = body();
+        } catch (...) {
+            outcome = Thrown;
         }
-        ::_exit(127);
+        ::_exit(outcome);
     }
     ::close(said[1]);
     return {child, said[0]};
 }
+
+// A program started with its arguments as they stand, no shell between.
+inline Process Start(const std::vector<std::string>& arguments, const As& as = {}) {
+    return Fork(as, [&] {
+        std::vector<char*> argv;
+        for (const auto& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        return 127;
+    });
+}
+
+// What `run` returns in a child process, which a test that hangs or
+// crashes ends alone.
+inline int InChild(const As& as, const std::function<int()>& run) { return Fork(as, run).Wait().status; }
 
 inline Ran Execute(const std::vector<std::string>& arguments, const As& as = {}) { return Start(arguments, as).Wait(); }
 
@@ -193,35 +208,13 @@ struct LockHolder {
 };
 
 // Gives `folder` and all it holds to an ordinary player where the test runs
-// as root, who may write even a read-only file; see InChild.
+// as root, who may write even a read-only file.
 inline void GiveToPlayer(const std::string& folder) {
     if (::geteuid() != 0)
         return;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
         EXPECT_EQ(::lchown(entry.path().c_str(), Nobody, Nobody), 0);
     EXPECT_EQ(::chown(folder.c_str(), Nobody, Nobody), 0);
-}
-
-// Runs `run` in a child process, which a test that hangs or crashes ends
-// alone, after five seconds at most; as that ordinary player when `asPlayer`
-// and the test runs as root. Gives what `run` returns.
-inline int InChild(bool asPlayer, const std::function<int()>& run) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::alarm(5);
-        int outcome = 99;
-        try { // nothing may escape into the child's copy of the test runner
-            if (!asPlayer || ::geteuid() != 0 ||
-                (::setgroups(0, nullptr) == 0 && ::setgid(Nobody) == 0 && ::setuid(Nobody) == 0))
-                outcome = run();
-        } catch (...) {
-            outcome = Thrown;
-        }
-        ::_exit(outcome);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : Hung;
 }
 
 // A game on either folder, for what the two keep alike: the player's own,

@@ -20,7 +20,8 @@ cp "$helper" "$work/tavola7-record"
 cp "$renew" "$work/renew-record"
 step() { "$work/share-record" "$@"; }
 # A player saves as the installed helper runs: an ordinary user, of its group.
-save() { setpriv --reuid=65534 --regid="$(getent group games | cut -d: -f3)" --clear-groups "$work/tavola7-record" "$@"; }
+player=(setpriv --reuid=65534 --regid="$(getent group games | cut -d: -f3)" --clear-groups "$work/tavola7-record")
+save() { "${player[@]}" "$@"; }
 fail() { echo "$*"; ls -li "$folder"; exit 1; }
 # A fresh record holding the pair SCORE NAME and the log LOG.
 plant() {
@@ -52,7 +53,7 @@ step
 # waits for its turn, and carries its record.
 plant 5 Anna ''
 strace -qq -o "$work/save.trace" -P "$folder/tavola7.log" -e trace=fsync -e inject=fsync:delay_enter=1500000 \
-  setpriv --reuid=65534 --regid="$(getent group games | cut -d: -f3)" --clear-groups "$work/tavola7-record" 9 Bruno &
+  "${player[@]}" 9 Bruno &
 saver=$!
 met "$work/save.trace" fsync
 link
@@ -70,7 +71,7 @@ strace -qq -f -o "$work/step.trace" -P "$folder" -e trace=renameat2 -e inject=re
 stepper=$!
 met "$work/step.trace" renameat2
 strace -qq -o "$work/save.trace" -e trace=fcntl \
-  setpriv --reuid=65534 --regid="$(getent group games | cut -d: -f3)" --clear-groups "$work/tavola7-record" 9 Bruno ||
+  "${player[@]}" 9 Bruno ||
   fail "the save during the step failed"
 wait "$stepper" || fail "the step failed"
 grep -q 'F_OFD_SETLK.* = -1 EAGAIN' "$work/save.trace" || fail "the save never waited for the step"
