@@ -366,46 +366,38 @@ TEST(RecordBook, TheFilesAreSyncedBeforeTheLogLetsGoOfTheRecord) {
 // Where the game keeps its record, decided from what sits beside the program
 // and who owns the computer's folder.
 TEST(RecordBook, TheRecordIsTheComputersOnlyWhenTheHelperIsInstalledForIt) {
-    enum class Helper { Missing, Plain, SetGroupId, SetGroupIdFolder };
-    enum class Shared { Missing, OfTheHelpersGroup, OfAnotherGroup, AFile };
-    struct Case {
+    // The helper: a program's mode, or what stands in its place; the folder: what stands there.
+    constexpr mode_t Missing = 0, AFolder = 1, AFile = 2, OfAnotherGroup = 3, OfTheHelpersGroup = 4;
+    const struct {
         const char* what;
-        Helper helper;
-        Shared shared;
+        mode_t helper, shared;
         bool computers;
     } cases[] = {
-        {"installed for the computer", Helper::SetGroupId, Shared::OfTheHelpersGroup, true},
-        {"no helper: the build tree", Helper::Missing, Shared::OfTheHelpersGroup, false},
-        {"an administrator's override drops the bit", Helper::Plain, Shared::OfTheHelpersGroup, false},
-        {"a folder, not a program", Helper::SetGroupIdFolder, Shared::OfTheHelpersGroup, false},
-        {"the folder missing for a moment: a reset's swap", Helper::SetGroupId, Shared::Missing, true},
-        {"a file in place of the folder", Helper::SetGroupId, Shared::AFile, false},
-        {"the folder of another group", Helper::SetGroupId, Shared::OfAnotherGroup, false},
+        {"installed for the computer", 02755, OfTheHelpersGroup, true},
+        {"no helper: the build tree", Missing, OfTheHelpersGroup, false},
+        {"an administrator's override drops the bit", 0755, OfTheHelpersGroup, false},
+        {"a folder, not a program", AFolder, OfTheHelpersGroup, false},
+        {"the folder missing for a moment: a reset's swap", 02755, Missing, true},
+        {"a file in place of the folder", 02755, AFile, false},
+        {"the folder of another group", 02755, OfAnotherGroup, false},
     };
     for (const auto& c : cases) {
-        if (c.shared == Shared::OfAnotherGroup && ::geteuid() != 0)
+        if (c.shared == OfAnotherGroup && ::geteuid() != 0)
             continue; // only root may give its files to another group
         TempDir dir;
-        const std::string program = dir / "bin", helper = program + "/tavola7-record",
-                          shared = dir / "games", own = dir / "home/tavola7";
-        fs::create_directory(program);
-        if (c.helper == Helper::SetGroupIdFolder)
-            fs::create_directory(helper);
-        else if (c.helper != Helper::Missing)
+        const std::string program = dir / "bin", helper = program + "/tavola7-record", shared = dir / "games";
+        fs::create_directories(c.helper == AFolder ? helper : program);
+        if (c.helper > AFolder)
             WriteBytes(helper, "#!/bin/sh\n");
-        if (c.helper != Helper::Missing) {
-            ASSERT_EQ(::chmod(helper.c_str(), c.helper == Helper::Plain ? 0755 : 02755), 0);
-        }
-        if (c.shared == Shared::AFile)
+        ASSERT_TRUE(c.helper <= AFolder || ::chmod(helper.c_str(), c.helper) == 0);
+        if (c.shared == AFile)
             WriteBytes(shared, "");
-        else if (c.shared != Shared::Missing)
+        else if (c.shared != Missing)
             fs::create_directory(shared);
-        if (c.shared == Shared::OfAnotherGroup) {
-            ASSERT_EQ(::chown(shared.c_str(), 0, 12345), 0);
-        }
+        ASSERT_TRUE(c.shared != OfAnotherGroup || ::chown(shared.c_str(), 0, 12345) == 0);
 
-        const RecordPlace place = PickRecordPlace(program, shared, own);
-        EXPECT_EQ(place.folder, c.computers ? shared : own) << c.what;
+        const RecordPlace place = PickRecordPlace(program, shared, dir / "home/tavola7");
+        EXPECT_EQ(place.folder, c.computers ? shared : dir / "home/tavola7") << c.what;
         EXPECT_EQ(place.helper, c.computers ? helper : "") << c.what;
     }
 }

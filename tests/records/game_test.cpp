@@ -53,28 +53,21 @@ TEST(RecordGame, GamesEndingAtOnceKeepTheBest) {
         FreshFolder();
         const int r = row.round; // a structured binding is not captured before C++20's clang 16
         const auto scoreOf = [r](int game) { return r == AllEqual ? 15 : 6 + (game * 3 + r) % 10; };
-        std::vector<pid_t> games;
-        for (int game = 0; game < row.games; ++game) {
-            const pid_t child = ::fork();
-            if (child == 0) {
-                int status = 0, messages = 0;
-                { // the game's own home goes before the child ends
-                    Game f(shared);
-                    f.Load("Player" + std::to_string(game));
-                    ScoreRight(f, scoreOf(game));
-                    status = f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
-                    messages = static_cast<int>(f.platform.messages.size());
-                }
-                ::_exit(status == 0 ? messages : 99);
-            }
-            games.push_back(child);
-        }
+        std::vector<Process> games;
+        for (int game = 0; game < row.games; ++game)
+            games.push_back(Fork({.player = false}, [&, shared = shared] {
+                Game f(shared);
+                f.Load("Player" + std::to_string(game));
+                ScoreRight(f, scoreOf(game));
+                const int status = f.EndsProgram([&] { f.quiz.cmdExit_Click(); });
+                return status == 0 ? static_cast<int>(f.platform.messages.size()) : 99;
+            }));
         int announced = 0;
-        for (const pid_t game : games) {
-            int status = 0;
-            ::waitpid(game, &status, 0);
-            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 99) << shared << " round " << r;
-            announced += WEXITSTATUS(status) == 2; // the greeting, and the record's message
+        for (const Process& game : games) {
+            const int status = game.Wait().status;
+            // The greeting, and the record's message when it is one.
+            ASSERT_TRUE(status == 1 || status == 2) << status << ", " << shared << " round " << r;
+            announced += status == 2;
         }
         ASSERT_EQ(RunHelper({}).status, 0);
         const auto [score, name] = Pair();

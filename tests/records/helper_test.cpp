@@ -218,36 +218,28 @@ TEST(RecordHelper, NoLockThatAPlayerCanTakeHoldsAnotherPlayersSaveUp) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "two players need root";
     FreshFolder();
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-        ::alarm(20);
+    const Process holder = Fork({.uid = 12345, .group = 12345}, [] {
         char locked = 0;
-        if (::setgroups(0, nullptr) == 0 && ::setgid(12345) == 0 && ::setuid(12345) == 0)
-            for (const char* name : {"tavrec7.txt", "ntavrec7.txt", "tavola7.log", "tavola7.lock"}) {
-                const int fd = ::open(In(name).c_str(), O_RDONLY);
-                struct flock whole {}, hisTurn {};
-                whole.l_type = hisTurn.l_type = F_RDLCK;
-                hisTurn.l_start = Nobody;
-                hisTurn.l_len = 1;
-                locked += fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &whole) == 0 &&
-                          ::fcntl(::open(In(name).c_str(), O_RDONLY), F_SETLK, &hisTurn) == 0 &&
-                          ::flock(::open(In(name).c_str(), O_RDONLY), LOCK_EX) == 0;
-            }
-        (void)!::write(ready[1], &locked, 1);
-        ::pause();
-        ::_exit(0);
-    }
+        for (const char* name : {"tavrec7.txt", "ntavrec7.txt", "tavola7.log", "tavola7.lock"}) {
+            const int fd = ::open(In(name).c_str(), O_RDONLY);
+            struct flock whole {}, hisTurn {};
+            whole.l_type = hisTurn.l_type = F_RDLCK;
+            hisTurn.l_start = Nobody;
+            hisTurn.l_len = 1;
+            locked += fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &whole) == 0 &&
+                      ::fcntl(::open(In(name).c_str(), O_RDONLY), F_SETLK, &hisTurn) == 0 &&
+                      ::flock(::open(In(name).c_str(), O_RDONLY), LOCK_EX) == 0;
+        }
+        (void)!::write(STDERR_FILENO, &locked, 1);
+        return ::pause();
+    });
     char locked = 0;
-    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
+    ASSERT_EQ(::read(holder.said, &locked, 1), 1);
     EXPECT_EQ(locked, 3) << "she holds the pair and the log, and cannot open the lock";
     EXPECT_EQ(RunHelper({"9", "Bruno"}).status, 0);
     EXPECT_EQ(Pair(), NewPair);
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
-    ::close(ready[0]);
-    ::close(ready[1]);
+    ::kill(holder.pid, SIGKILL);
+    holder.Wait();
 }
 
 // A player who stops her save halfway keeps her turn for as long as she

@@ -60,12 +60,13 @@ inline Texts Pair(const std::string& folder = Folder) {
     return {ReadBytes(In("tavrec7.txt", folder)), ReadBytes(In("ntavrec7.txt", folder))};
 }
 
-// How a program runs. Where the suite runs as root, a player is `uid` of the
-// folder's group, as players run the installed helper: root, who may write
-// any file, would hide what a player's helper could not do.
+// How a program runs. Where the suite runs as root, a player is `uid` of
+// `group`, by default the folder's, as players run the installed helper:
+// root, who may write any file, would hide what a player's helper could not do.
 struct As {
     bool player = true;
     uid_t uid = Nobody;
+    gid_t group = ::getegid();
     rlim_t fileLimit = RLIM_INFINITY;
 };
 
@@ -98,7 +99,6 @@ inline Process Fork(const As& as, const std::function<int()>& body) {
     if (::pipe2(said, O_CLOEXEC) != 0)
         throw std::system_error(errno, std::generic_category());
     const rlimit limit{as.fileLimit, as.fileLimit};
-    const gid_t group = ::getegid();
     const pid_t child = ::fork();
     if (child == 0) {
         ::alarm(20);
@@ -107,7 +107,7 @@ inline Process Fork(const As& as, const std::function<int()>& body) {
             if (::dup2(::open("/dev/null", O_WRONLY), STDOUT_FILENO) >= 0 &&
                 ::dup2(said[1], STDERR_FILENO) >= 0 && ::setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
                 (!as.player || ::geteuid() != 0 ||
-                 (::setgroups(0, nullptr) == 0 && ::setgid(group) == 0 && ::setuid(as.uid) == 0)))
+                 (::setgroups(0, nullptr) == 0 && ::setgid(as.group) == 0 && ::setuid(as.uid) == 0)))
                 outcome = body();
         } catch (...) {
             outcome = Thrown;
