@@ -85,7 +85,7 @@ TEST(RecordGame, GamesEndingAtOnceKeepTheBest) {
 // A save that cannot land leaves the game as it was: a record file that the
 // player may not write ends the save with the run-time error, leaves both
 // files untouched, and never keeps the child from playing. (A hard link is
-// the hostile folder states' row.)
+// a row of the book's odd files.)
 TEST(RecordGame, ASaveThatCannotLandLeavesTheFilesAndTheNextStartPlays) {
     enum Outcome { AsDesigned = 0, SavedAnyway, ShownWrongPair }; // a start that fails: Thrown
     TempDir outer;
