@@ -206,7 +206,9 @@ TEST(RecordHelper, APlayersSavesAtOnceStayWithinHerShare) {
     WriteBytes(In("tavola7.log"), log);
     const LockHolder holder;
     const Process first = HeldBack("write", In("tavola7.log"), {Helper, "9", "Bruno"}, {});
-    EXPECT_EQ(RunHelper({"10", "Bruno"}).status, RuntimeError::DiskFull);
+    const Ran second = RunHelper({"10", "Bruno"});
+    EXPECT_EQ(std::pair(second.status, second.said),
+              std::pair(int{RuntimeError::DiskFull}, "Disco pieno: " + In("tavola7.log") + "\n"));
     EXPECT_EQ(first.Wait().status, 0);
 }
 
@@ -252,7 +254,9 @@ TEST(RecordHelper, AStoppedSaveHoldsUpOnlyItsOwnPlayer) {
     for (const auto& [stopped, status] : {std::pair<uid_t, int>{1000, 0}, {Nobody, RuntimeError::DiskFull}}) {
         FreshFolder();
         const Process hers = HeldBack("fsync", In("tavola7.log"), {Helper, "7", "Anna"}, {.uid = stopped}, 5);
-        EXPECT_EQ(RunHelper({"9", "Bruno"}).status, status) << stopped;
+        const Ran ran = RunHelper({"9", "Bruno"});
+        EXPECT_EQ(ran.status, status) << stopped;
+        EXPECT_EQ(ran.said, status == 0 ? "" : "Disco pieno: " + In("tavola7.log") + "\n") << stopped;
         EXPECT_EQ(hers.Wait().status, 0) << stopped;
     }
 }
