@@ -5,10 +5,13 @@ folder, types and clicks with xdotool, reads the screen through the
 accessibility tree (AT-SPI) and takes screenshots with ImageMagick. Every
 process it starts is ended by its own id when it closes.
 """
+import json
 import os
 import re
 import shutil
 import signal
+import socket
+import struct
 import subprocess
 import tempfile
 import threading
@@ -261,8 +264,10 @@ class Desktop:
 
     def atspi(self):
         if self._atspi is None:
-            os.environ.update(DISPLAY=self.env["DISPLAY"],
-                              DBUS_SESSION_BUS_ADDRESS=self.env["DBUS_SESSION_BUS_ADDRESS"])
+            # On Wayland, with no DISPLAY, it finds the accessibility bus through the session bus.
+            os.environ.pop("DISPLAY", None)
+            os.environ.update({name: self.env[name] for name in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS")
+                               if name in self.env})
             import pyatspi  # connects to the bus named in the environment on import
             self._atspi = pyatspi
         return self._atspi
@@ -312,17 +317,20 @@ class Desktop:
         raise AssertionError("no client area")
 
     def label(self, name):
-        """A label's caption. A value label is found by the name of the heading
-        that labels it for a screen reader, any other by the label before it
-        (FOUND_BY)."""
+        """A label's caption."""
+        return self._caption(self._label_control(name))
+
+    def _label_control(self, name):
+        """A value label is found by the name of the heading that labels it for
+        a screen reader, any other by the label before it (FOUND_BY)."""
         client = self.client()
         children = [client.getChildAtIndex(i) for i in range(client.childCount)]
         labels = [c for c in children if c.getRoleName() == "label"]
         found_by = FOUND_BY[name]
         for label in labels:
             if self._heading(label) == found_by:
-                return self._caption(label)
-        return self._caption(labels[[label.name for label in labels].index(found_by) + 1])
+                return label
+        return labels[[label.name for label in labels].index(found_by) + 1]
 
     def _heading(self, label):
         for relation in label.getRelationSet():
@@ -347,18 +355,22 @@ class Desktop:
         text = self.answer_box().queryText()
         return text.getText(0, text.characterCount)
 
-    def client_origin(self):
-        x, y, _, _ = self.client().queryComponent().getExtents(self.atspi().DESKTOP_COORDS)
-        return x, y
+    def on_screen(self, accessible):
+        """Where a control is on the screen, as (x, y, width, height)."""
+        return accessible.queryComponent().getExtents(self.atspi().DESKTOP_COORDS)
+
+    def client_picture(self):
+        """The client area's pixels, as (width, height, RGB bytes row by row)."""
+        return self._grab(*self.on_screen(self.client()))
 
     def pixel(self, x, y):
         """The colour at (x, y) of the client area, as (r, g, b)."""
-        ox, oy = self.client_origin()
-        out = subprocess.run(["import", "-window", "root", "-crop", f"1x1+{ox + x}+{oy + y}",
-                              "-depth", "8", "txt:-"], env=self.env, capture_output=True,
-                             text=True, check=True).stdout
-        rgb = out.splitlines()[1].split("(")[1].split(")")[0].split(",")[:3]
-        return tuple(round(float(v)) for v in rgb)
+        ox, oy, _, _ = self.on_screen(self.client())
+        return tuple(self._grab(ox + x, oy + y, 1, 1)[2])
+
+    def _grab(self, x, y, width, height):
+        return _ppm(subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{x}+{y}", "+repage",
+                                    "-depth", "8", "ppm:-"], env=self.env, capture_output=True, check=True).stdout)
 
     def window_width(self, title):
         """The width of the window of that title, as the window manager frames it."""
@@ -392,6 +404,9 @@ class Desktop:
     def key(self, *keys):
         for key in keys:
             subprocess.run(["xdotool", "key", key], env=self.env, check=True)
+
+    def close_window(self):
+        self.key("alt+F4")
 
     def active_window_title(self):
         return subprocess.run(["xdotool", "getactivewindow", "getwindowname"], env=self.env,
@@ -472,6 +487,203 @@ class Desktop:
         wait_for(lambda: not self.label("lblMessage") or None, 5, "the next question")
 
 
+class WaylandDesktop(Desktop):
+    """The same desktop on Wayland: sway's headless output in place of Xvfb and
+    openbox, wtype's virtual keyboard in place of xdotool, grim's pictures in
+    place of ImageMagick's. The game has Qt's Wayland plugin and no DISPLAY,
+    so that nothing falls back to X11 unseen. AT-SPI reads the same tree,
+    but a Wayland client does not know where its windows are: its extents
+    start at the window's corner, which sway tells."""
+
+    def _start_display(self):
+        # sway will not run as root: root's tests give it to nobody, who
+        # reaches its own folder and its configuration through the home.
+        compositor, config = os.path.join(self.home, "compositor"), os.path.join(self.home, "sway.conf")
+        os.makedirs(compositor, mode=0o700)
+        with open(config, "w") as f:
+            f.write("output HEADLESS-1 resolution 1024x768\n")
+        player = []
+        if os.geteuid() == 0:
+            os.chmod(self.home, 0o711)
+            os.chmod(config, 0o644)
+            os.chown(compositor, NOBODY, NOBODY)
+            player = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups"]
+        self._spawn(player + ["sway", "--config", config],
+                    env=dict(PATH=os.environ["PATH"], XDG_RUNTIME_DIR=compositor, WLR_BACKENDS="headless",
+                             WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman"))
+        sockets = wait_for(lambda: len(os.listdir(compositor)) >= 3 and sorted(os.listdir(compositor)), 10,
+                           "sway's sockets")
+        self._ipc = os.path.join(compositor, next(name for name in sockets if name.startswith("sway-ipc.")))
+        self.env.pop("DISPLAY", None)
+        self.env.update(QT_QPA_PLATFORM="wayland", XDG_SESSION_TYPE="wayland",
+                        WAYLAND_DISPLAY=os.path.join(compositor, next(name for name in sockets
+                                                                      if re.fullmatch(r"wayland-\d+", name))))
+        # A keyboard that stays: each wtype's own goes when it ends, and were
+        # it the seat's last, the game would lose the keys, and its open menu.
+        self._spawn(["wtype", "-s", "86400000", "-k", "Escape"])
+        self._pointer = VirtualPointer(self.env["WAYLAND_DISPLAY"])
+
+    def _start_window_manager(self):
+        pass  # sway is both
+
+    def _sway(self, *command):
+        return subprocess.run(["swaymsg", "--socket", self._ipc, *command], capture_output=True, text=True,
+                              check=True).stdout
+
+    def _sway_windows(self):
+        """The game's windows as sway holds them: title, frame, content, focus."""
+        found = []
+
+        def walk(node):
+            if node.get("app_id") == "org.example.tavola7":
+                found.append(node)
+            for child in node.get("nodes", []) + node.get("floating_nodes", []):
+                walk(child)
+
+        walk(json.loads(self._sway("-t", "get_tree")))
+        return found
+
+    def _sway_window(self, title):
+        return next(node for node in self._sway_windows() if node["name"] == title)
+
+    def on_screen(self, accessible):
+        # A control's window is the main window, or a dialog with none of the main window's controls.
+        window = accessible
+        while window.getRoleName() not in ("frame", "dialog", "alert"):
+            window = window.parent
+        node = self._sway_window(window.name)
+        x, y, width, height = accessible.queryComponent().getExtents(self.atspi().DESKTOP_COORDS)
+        return (node["rect"]["x"] + node["window_rect"]["x"] + x, node["rect"]["y"] + node["window_rect"]["y"] + y,
+                width, height)
+
+    def _grab(self, x, y, width, height):
+        return _ppm(subprocess.run(["grim", "-t", "ppm", "-g", f"{x},{y} {width}x{height}", "-"], env=self.env,
+                                   capture_output=True, check=True).stdout)
+
+    def window_width(self, title):
+        return self._sway_window(title)["rect"]["width"]
+
+    def title_width(self, title):
+        """How wide a title is in sway's font: monospace, 10 points, at 96 dots an inch."""
+        return int(subprocess.run(["convert", "-density", "96", "-font", "DejaVu-Sans-Mono", "-pointsize", "10",
+                                   f"label:{title}", "-format", "%w", "info:"],
+                                  capture_output=True, text=True, check=True).stdout)
+
+    def screenshot(self, path):
+        frame = [node["rect"] for node in self._sway_windows() if node["name"] == "Gioca con la Vortimpa"]
+        crop = ["-g", "{x},{y} {width}x{height}".format(**frame[0])] if frame else []
+        subprocess.run(["grim"] + crop + [path], env=self.env, check=True)
+
+    def type(self, text):
+        subprocess.run(["wtype", "-d", "60", text], env=self.env, check=True)
+
+    def key(self, *keys):
+        pressed = []
+        for key in keys:
+            *modifiers, name = key.split("+")
+            pressed += [word for modifier in modifiers for word in ("-M", modifier)] + ["-k", name]
+            pressed += [word for modifier in modifiers for word in ("-m", modifier)]
+        subprocess.run(["wtype"] + pressed, env=self.env, check=True)
+
+    def active_window_title(self):
+        return next((node["name"] for node in self._sway_windows() if node["focused"]), "")
+
+    def focus_window(self, title):
+        try:
+            return wait_for(lambda: self.active_window_title() == title, 3, f"{title!r} to take the keys")
+        except AssertionError:
+            self._sway(f'[app_id="^org\\.example\\.tavola7$" title="^{re.escape(title)}$"] focus')
+            return wait_for(lambda: self.active_window_title() == title, 3, f"{title!r} to take the keys")
+
+    def click(self, accessible):
+        x, y, width, height = self.on_screen(accessible)
+        self._pointer.click(x + width // 2, y + height // 2, *SCREEN)
+
+    def close_window(self):
+        self._sway("kill")
+
+    def context_menu(self, key):
+        # Wayland shows a menu to no one but the compositor: it is seen on
+        # the screen, outside what changes while a child types.
+        shown = self._still_picture()
+        self.key("Menu")
+        wait_for(lambda: self._still_picture() != shown, 10, "the answer box's menu")
+        self.key(key)
+        wait_for(lambda: self._still_picture() == shown, 10, "the answer box's menu to close")
+
+    def _still_picture(self):
+        """The client area with the clock and the answer box blanked out."""
+        width, height, pixels = self.client_picture()
+        pixels = bytearray(pixels)
+        ox, oy, _, _ = self.on_screen(self.client())
+        for control in (self.answer_box(), self._label_control("lblconto")):
+            x, y, w, h = self.on_screen(control)
+            for row in range(y - oy, y - oy + h):
+                start = (row * width + x - ox) * 3
+                pixels[start:start + w * 3] = bytes(w * 3)
+        return bytes(pixels)
+
+
+NOBODY = 65534
+SCREEN = (1024, 768)
+
+
+class VirtualPointer:
+    """A mouse for sway, spoken in the Wayland wire protocol to its virtual
+    pointer manager: it gives the seat a pointer, which clicks where it is told."""
+
+    def __init__(self, path):
+        self._socket = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self._socket.connect(path)
+        self._last_id, self._unread = 1, b""  # wl_display is object 1
+        registry = self._request_new(1, 1)  # wl_display.get_registry
+        name = next(struct.unpack_from("<I", payload)[0] for sender, opcode, payload in self._roundtrip()
+                    if sender == registry and opcode == 0 and b"zwlr_virtual_pointer_manager_v1\0" in payload)
+        manager = self._request_new(registry, 0, struct.pack("<I", name) +  # wl_registry.bind
+                                    _wire_string("zwlr_virtual_pointer_manager_v1") + struct.pack("<I", 1))
+        self._pointer = self._request_new(manager, 0, struct.pack("<I", 0))  # create_virtual_pointer, default seat
+        self._roundtrip()
+
+    def click(self, x, y, width, height):
+        """A click of the left button at (x, y) of an output of that size."""
+        self._request(self._pointer, 1, struct.pack("<IIIII", 0, x, y, width, height))  # motion_absolute
+        self._request(self._pointer, 4, struct.pack("<I", 0))  # frame
+        for state in (1, 0):
+            self._request(self._pointer, 2, struct.pack("<III", 0, 0x110, state))  # button BTN_LEFT
+            self._request(self._pointer, 4, struct.pack("<I", 0))
+        self._roundtrip()
+
+    def _request(self, sender, opcode, arguments=b""):
+        self._socket.sendall(struct.pack("<II", sender, (8 + len(arguments)) << 16 | opcode) + arguments)
+
+    def _request_new(self, sender, opcode, arguments=b""):
+        self._last_id += 1
+        self._request(sender, opcode, arguments + struct.pack("<I", self._last_id))
+        return self._last_id
+
+    def _roundtrip(self):
+        """The events that came before the compositor answered a wl_display.sync,
+        as (sender, opcode, arguments)."""
+        callback, events = self._request_new(1, 0), []
+        while True:
+            while len(self._unread) < 8 or len(self._unread) < struct.unpack_from("<I", self._unread, 4)[0] >> 16:
+                chunk = self._socket.recv(65536)
+                assert chunk, "sway hung up"
+                self._unread += chunk
+            sender, header = struct.unpack_from("<II", self._unread)
+            event = (sender, header & 0xFFFF, self._unread[8:header >> 16])
+            self._unread = self._unread[header >> 16:]
+            assert event[:2] != (1, 0), f"sway refused a request: {event[2]!r}"  # wl_display.error
+            if sender == callback:
+                return events
+            events.append(event)
+
+
+def _wire_string(text):
+    data = text.encode() + b"\0"
+    return struct.pack("<I", len(data)) + data + b"\0" * (-len(data) % 4)
+
+
 # How each label that the tests read is found: the question's number and the
 # verdict have no heading, and the window names no object to AT-SPI.
 FOUND_BY = {"lblconto": "Tempo restante", "lblScore": "Risposte esatte", "lblScore1": "Risposte errate",
@@ -484,6 +696,13 @@ def _texts(accessible):
         yield accessible.name
     for i in range(accessible.childCount):
         yield from _texts(accessible.getChildAtIndex(i))
+
+
+def _ppm(picture):
+    """A binary PPM's (width, height, RGB bytes)."""
+    header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", picture)  # one blank, then the first pixel
+    assert header, picture[:20]
+    return int(header[1]), int(header[2]), picture[header.end():]
 
 
 def _read_or_none(stream):

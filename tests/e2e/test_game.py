@@ -1,5 +1,6 @@
-"""The built program, played from outside. Run one test per process:
-python3 test_game.py PROGRAM Game.test_name
+"""The built program, played from outside. Run one test per process, on the
+X11 desktop or, with --wayland, on the Wayland one:
+python3 test_game.py [--wayland] PROGRAM Game.test_name
 """
 import os
 import re
@@ -9,14 +10,15 @@ import sys
 import time
 import unittest
 
-from desktop import Desktop, time_of_day, wait_for
+from desktop import Desktop, WaylandDesktop, time_of_day, wait_for
 
 PROGRAM = None
+DESKTOP = Desktop
 
 
 class Game(unittest.TestCase):
     def desktop(self, **kwargs):
-        desktop = Desktop(PROGRAM, **kwargs)
+        desktop = DESKTOP(PROGRAM, **kwargs)
         self.addCleanup(self.close_and_check_errors, desktop)
         return desktop
 
@@ -249,7 +251,7 @@ class Game(unittest.TestCase):
         d = self.desktop()
         d.start_playing("Anna")
         d.answer(right=True)
-        d.key("alt+F4")
+        d.close_window()
         self.assertEqual(d.exit_status(), 0)
         self.assertEqual(d.file_bytes("tavrec7.txt"), b"")
 
@@ -337,5 +339,8 @@ def sound_bursts(path):
 
 
 if __name__ == "__main__":
+    if sys.argv[1] == "--wayland":
+        DESKTOP = WaylandDesktop
+        sys.argv.pop(1)
     PROGRAM = os.path.abspath(sys.argv.pop(1))
     unittest.main()
