@@ -371,6 +371,4 @@ if __name__ == "__main__":
         DESKTOP = WaylandDesktop
         sys.argv.pop(1)
     PROGRAM = os.path.abspath(sys.argv.pop(1))
-    result = unittest.main(exit=False).result
-    # 77: skipped, as ctest is told; the reason is in the output.
-    sys.exit(1 if result.failures or result.errors else 77 if result.skipped else 0)
+    unittest.main()
