@@ -72,7 +72,7 @@ class Desktop:
         read, write = os.pipe()
         # -noreset: without it the server resets, keymap and all, whenever its
         # last client leaves, and setxkbmap is such a client.
-        self._spawn(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+        self._spawn(["Xvfb", "-displayfd", str(write), "-screen", "0", "{}x{}x24".format(*SCREEN), "-nolisten", "tcp",
                      "-noreset"], pass_fds=(write,))
         os.close(write)
         number = b""
@@ -525,7 +525,7 @@ class WaylandDesktop(Desktop):
         compositor, config = os.path.join(self.home, "compositor"), os.path.join(self.home, "sway.conf")
         os.makedirs(compositor, mode=0o700)
         with open(config, "w") as f:
-            f.write("output HEADLESS-1 resolution 1024x768\n")
+            f.write("output HEADLESS-1 resolution {}x{}\n".format(*SCREEN))
         player = []
         if os.geteuid() == 0:
             os.chmod(self.home, 0o711)
@@ -572,7 +572,7 @@ class WaylandDesktop(Desktop):
         return next(node for node in self._sway_windows() if node["name"] == title)
 
     def on_screen(self, accessible):
-        # A control's window is the main window, or a dialog with none of the main window's controls.
+        # Its window: the main window (a menu's items too), or a dialog.
         window = accessible
         while window.getRoleName() not in ("frame", "dialog", "alert"):
             window = window.parent
@@ -593,11 +593,6 @@ class WaylandDesktop(Desktop):
         return int(subprocess.run(["convert", "-density", "96", "-font", "DejaVu-Sans-Mono", "-pointsize", "10",
                                    f"label:{title}", "-format", "%w", "info:"],
                                   capture_output=True, text=True, check=True).stdout)
-
-    def screenshot(self, path):
-        frame = [node["rect"] for node in self._sway_windows() if node["name"] == "Gioca con la Vortimpa"]
-        crop = ["-g", "{x},{y} {width}x{height}".format(**frame[0])] if frame else []
-        subprocess.run(["grim"] + crop + [path], env=self.env, check=True)
 
     def type(self, text):
         subprocess.run(["wtype", "-d", "60", text], env=self.env, check=True)
