@@ -74,7 +74,16 @@ sed -i "1s/([^)]*)/($(dpkg-deb -f "$deb" Version))/" "$work/source/debian/change
 # package run too; a skipped test fails like a failed one.
 if ! autopkgtest --no-built-binaries --ignore-restrictions=breaks-testbed --setup-commands="apt-get update -qq" \
      "$deb" "$work/source" -- chroot "$testbed" >"$work/autopkgtest.log" 2>&1; then
-  tail -n 60 "$work/autopkgtest.log"
+  # Each failed test's own lines, which name the line that failed; a run
+  # that ends before its summary shows its end instead.
+  awk '/@@@@ summary$/ { on = 1; next } on && $2 == "FAIL" { print $1 }' "$work/autopkgtest.log" >"$work/failed"
+  if [ -s "$work/failed" ]; then
+    while read -r name; do
+      awk -v test="test $name: " '/^autopkgtest \[/ { on = index($0, test) && (on || index($0, test "[")) } on' "$work/autopkgtest.log"
+    done <"$work/failed"
+  else
+    tail -n 60 "$work/autopkgtest.log"
+  fi
   echo "autopkgtest failed"; exit 1
 fi
 awk '/@@@@ summary$/ { on = 1; next } /^autopkgtest \[/ { on = 0 } on' "$work/autopkgtest.log"
