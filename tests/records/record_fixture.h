@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <functional>
 #include <system_error>
@@ -67,11 +67,10 @@ struct As {
     bool player = true;
     uid_t uid = Nobody;
     gid_t group = ::getegid();
-    rlim_t fileLimit = RLIM_INFINITY;
+    rlimit fileLimit = {RLIM_INFINITY, RLIM_INFINITY}; // soft, hard
 };
 
-// What a program said on its error output, and its exit status (Hung when a
-// signal ended it).
+// What a program said on its error output, and its status (Hung: a signal ended it).
 struct Ran {
     int status;
     std::string said;
@@ -98,7 +97,6 @@ inline Process Fork(const As& as, const std::function<int()>& body) {
     int said[2];
     if (::pipe2(said, O_CLOEXEC) != 0)
         throw std::system_error(errno, std::generic_category());
-    const rlimit limit{as.fileLimit, as.fileLimit};
     const pid_t child = ::fork();
     if (child == 0) {
         ::alarm(20);
@@ -106,7 +104,8 @@ inline Process Fork(const As& as, const std::function<int()>& body) {
         try { // nothing may escape into the child's copy of the test runner
             if (::dup2(::open("/dev/null", O_WRONLY), STDOUT_FILENO) >= 0 &&
                 ::dup2(said[1], STDERR_FILENO) >= 0 &&
-                (as.fileLimit == RLIM_INFINITY || ::setrlimit(RLIMIT_FSIZE, &limit) == 0) &&
+                ((as.fileLimit.rlim_cur == RLIM_INFINITY && as.fileLimit.rlim_max == RLIM_INFINITY) ||
+                 ::setrlimit(RLIMIT_FSIZE, &as.fileLimit) == 0) &&
                 (!as.player || ::geteuid() != 0 ||
                  (::setgroups(0, nullptr) == 0 && ::setgid(as.group) == 0 && ::setuid(as.uid) == 0)))
                 outcome = body();
@@ -131,20 +130,14 @@ inline Process Start(const std::vector<std::string>& arguments, const As& as = {
     });
 }
 
-// What `run` returns in a child process, which a test that hangs or
-// crashes ends alone.
+// What `run` returns in a child process, where a test that hangs or crashes ends alone.
 inline int InChild(const As& as, const std::function<int()>& run) { return Fork(as, run).Wait().status; }
 
 inline Ran Execute(const std::vector<std::string>& arguments, const As& as = {}) { return Start(arguments, as).Wait(); }
 
-inline Ran RunHelper(std::vector<std::string> arguments, const As& as = {}) {
-    arguments.insert(arguments.begin(), Helper);
-    return Execute(arguments, as);
-}
-
 // The arguments that run the current test again, in this test program,
-// under a wrapper (strace, a private mount) put before them; there, Again()
-// gives `value`: a folder, a file.
+// under a wrapper (strace) put before them; there, Again() gives `value`:
+// a folder, a file.
 constexpr const char* AgainSetting = "TAVOLA7_TEST_AGAIN";
 inline const char* Again() { return std::getenv(AgainSetting); }
 inline std::vector<std::string> Again(const std::string& value) {
@@ -158,46 +151,52 @@ inline std::vector<std::string> operator+(std::vector<std::string> wrapper, cons
     return wrapper;
 }
 
+inline Ran RunHelper(const std::vector<std::string>& arguments, const As& as = {}) {
+    return Execute(std::vector<std::string>{Helper} + arguments, as);
+}
+
 // strace holds, kills or fails a program's system calls; the sanitizers'
 // runtime makes calls of its own, so the plain build runs these tests.
 #ifdef TAVOLA_SANITIZE
 #define SKIP_WITHOUT_STRACE() GTEST_SKIP() << "the sanitizer runtime makes system calls of its own"
 #else
 #define SKIP_WITHOUT_STRACE()                                                                      \
-    do {                                                                                           \
-        if (Execute({"strace", "-o", "/dev/null", "true"}, {.player = false}).status != 0)              \
-            GTEST_SKIP() << "strace is missing or may not trace here";                             \
-    } while (false)
+    if (Execute({"strace", "-o", "/dev/null", "true"}, {.player = false}).status != 0)                  \
+    GTEST_SKIP() << "strace is missing or may not trace here"
 #endif
 
-// strace, with its log kept in `trace` (empty until then, open to a
-// player's strace), for the calls of `calls` on `file`.
-inline std::vector<std::string> Traced(const std::string& trace, const std::string& calls, const std::string& file) {
+// Where strace holds a program back: its `when`th `call` on `file`, for `seconds`;
+// the program is there once the trace shows `met`, by default that call.
+struct Hold {
+    std::string call, file;
+    int when = 1, seconds = 2;
+    std::string met = {};
+};
+
+// Starts `command` under strace, and returns once it has come to `hold`.
+inline Process HeldBack(const Hold& hold, const std::vector<std::string>& command,
+                        const As& as = {.player = false}) {
+    const std::string trace = Folder + "-trace", met = hold.met.empty() ? hold.call + "(" : hold.met;
     WriteBytes(trace, "");
-    ::chmod(trace.c_str(), 0666);
-    return {"strace", "-qq", "-P", file, "-e", "trace=" + calls, "-o", trace};
-}
-
-// Waits, twenty seconds at most, until `trace` shows `what`; whether it did.
-inline bool Shows(const std::string& trace, const std::string& what) {
+    ::chmod(trace.c_str(), 0666); // a player's strace writes it
+    const std::vector<std::string> strace = {
+        "strace", "-qq", "-P", hold.file, "-e", "trace=" + hold.call, "-o", trace, "-e",
+        "inject=" + hold.call + ":delay_enter=" + std::to_string(hold.seconds * 1000000) + ":when=" + std::to_string(hold.when)};
+    const Process held = Start(strace + command, as);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (ReadBytes(trace).find(what) == std::string::npos && std::chrono::steady_clock::now() < deadline)
+    while (ReadBytes(trace).find(met) == std::string::npos && std::chrono::steady_clock::now() < deadline)
         ::usleep(1000);
-    return ReadBytes(trace).find(what) != std::string::npos;
+    EXPECT_NE(ReadBytes(trace).find(met), std::string::npos) << command.back() << " never came to " << met;
+    return held;
 }
 
-// Starts `command` under strace, which holds its first `call` on `file` back
-// for `seconds`, and returns once the command has come to that call.
-inline Process HeldBack(const std::string& call, const std::string& file, const std::vector<std::string>& command,
-                        const As& as = {.player = false}, int seconds = 2) {
-    const std::string trace = Folder + "-trace";
-    const Process held = Start(Traced(trace, call, file) +
-                                   std::vector<std::string>{"-e", "inject=" + call + ":delay_enter=" +
-                                                                      std::to_string(seconds * 1000000) + ":when=1"} +
-                                   command,
-                               as);
-    EXPECT_TRUE(Shows(trace, call + "(")) << command.back() << " never came to " << call;
-    return held;
+// A log of `player`'s entries that fills her share but `room` more.
+inline std::string Share(uid_t player, std::size_t room = 0) {
+    const std::string entry = RecordBook::EncodeEntry({"1", "Bruno"}, player);
+    std::string log;
+    while (log.size() + (room + 1) * entry.size() <= RecordBook::UserShare)
+        log += entry;
+    return log;
 }
 
 // Holds the record's lock while it lives, as a player who stopped a helper
