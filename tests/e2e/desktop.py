@@ -426,8 +426,7 @@ class Desktop:
         subprocess.run(["xdotool", "type", "--delay", "60", text], env=self.env, check=True)
 
     def key(self, *keys):
-        for key in keys:
-            subprocess.run(["xdotool", "key", key], env=self.env, check=True)
+        subprocess.run(["xdotool", "key", *keys], env=self.env, check=True)
 
     def close_window(self):
         self.key("alt+F4")

@@ -7,7 +7,6 @@ import re
 import struct
 import subprocess
 import sys
-import time
 import unittest
 
 from desktop import Desktop, WaylandDesktop, time_of_day, wait_for
@@ -61,7 +60,8 @@ class Game(unittest.TestCase):
         """A blind child hears, from the real Orca in Italian, every question and
         every verdict with the counters, each once, while it is on screen, and
         never the verdict before it: the child answers as soon as Orca has
-        spoken the question, and once within 300 ms of the question showing.
+        spoken the question, and once as soon as the question shows, without
+        waiting for Orca.
         Orca once took the next question's box as its focus silently."""
         d = self.desktop(extra_env={"LANG": "it_IT.UTF-8", "LANGUAGE": "it"})
         d.start_sound_server()
@@ -101,9 +101,7 @@ class Game(unittest.TestCase):
             # who knows the table: Orca may still be saying the question.
             d.next_question()
             asked = question()
-            shown = time.monotonic()
             d.key(*str(7 * int(d.label("lblNum2"))), "Return")
-            self.assertLess(time.monotonic() - shown, 0.3, "the answer was typed within 300 ms")
             wait_for(lambda: d.label("lblMessage") or None, 5, "the verdict")
             return asked + verdict((2, 1, 3))
 
